@@ -1,0 +1,203 @@
+#include "core/agent.h"
+
+#include "core/profile_file.h"
+#include "i18n/text_ids.h"
+#include "i18n/tnls.h"
+#include "platform/clock.h"
+#include "platform/service_query.h"
+#include "platform/system_log.h"
+#include "platform/timer.h"
+#include "platform/ui_sink.h"
+
+namespace norva {
+
+bool isServiceCommandLine(const std::string& rawCommandLine) {
+  return rawCommandLine.find("/service") != std::string::npos;
+}
+
+std::string directoryOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string configurationPathFor(const std::string& programPath) {
+  const std::size_t slash = programPath.rfind('/');
+  const std::size_t dot = programPath.rfind('.');
+  const bool hasExtension =
+      dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  return (hasExtension ? programPath.substr(0, dot) : programPath) + ".INI";
+}
+
+Agent::Agent(AgentEnvironment env)
+    : env_(std::move(env)),
+      iniPath_(configurationPathFor(env_.programPath)),
+      log_(*env_.clock),
+      nls_(std::make_unique<TNLS>(directoryOf(env_.programPath))) {
+  TimerTick = env_.timers->createTimer();
+  TimerTick->setCallback([this] { TimerTickTimer(); });
+}
+
+Agent::~Agent() {
+  if (!destroyed_) FormDestroy();
+}
+
+std::string Agent::text(int number) const { return nls_ ? nls_->GetText(number) : std::string(); }
+
+void Agent::logEvent(bool error, const std::string& message) {
+  if (ServiceMode && env_.systemLog != nullptr) {
+    env_.systemLog->logEvent(error ? SystemLog::Kind::Error : SystemLog::Kind::Information,
+                             message);
+  }
+}
+
+bool Agent::pollTickOn() const { return TimerTick && TimerTick->enabled(); }
+
+void Agent::FormCreate() {
+  // 1-2: the start line, and in service mode the event-log entry.
+  writeLog("----", "Start Norva Agent ----");
+  logEvent(false, "Start");
+
+  // 3-4: "/hide" as one whole parameter, compared exactly.
+  for (const std::string& arg : env_.args) {
+    if (arg == "/hide") {
+      HideRequested = true;
+      startHidden_ = true;
+    }
+  }
+  if (!ServiceMode && !startHidden_) env_.ui->showWindow();
+
+  // 5: the configuration file and its language.
+  ProfileFile ini(iniPath_);
+  config_.lang = readLanguage(ini);
+  nls_->SetLanguage(config_.lang);
+  nls_->CloseLanguageFile();
+  if (!ini.exists()) {
+    nls_->OpenLanguageFile();
+    nls_->LoadTexts();
+    if (ServiceMode) {
+      // Nobody can answer a box here: say it in the log and go on with defaults.
+      writeLog("!Err", text(txt::kConfigMissing));
+      logEvent(true, text(txt::kConfigMissing));
+    } else {
+      env_.ui->showMessage(MessageIcon::Warning, MessageButtons::Ok,
+                           text(txt::kConfigMissingCaption), text(txt::kConfigMissing), nullptr);
+    }
+    nls_->CloseLanguageFile();
+  }
+
+  // 6: the language: the window and its menus, then the texts.
+  nls_->OpenLanguageFile();
+  env_.ui->translateWindow(*nls_);
+  nls_->LoadTexts();
+  nls_->CloseLanguageFile();
+
+  // 7: the rest of the configuration.
+  readConfiguration(ini, config_);
+  TimerTick->setEnabled(false);
+  TimerTick->setInterval(config_.timers.interval);
+
+  // 8-12: the link, the server and the request lists, unless the service
+  // owns them.
+  if (ServiceElsewhere) {
+    writeLog("----", "NT Service -----------");
+  } else {
+    openTcpServer();
+    openSerialPort();
+    createRequestLists();
+    allocateResponseCache();
+  }
+
+  // 13-16.
+  createDataStore();
+  createMailGateway();
+  if (!ServiceElsewhere) startMailGateway();
+  // 15: the configuration file closes with `ini` at the end of this scope.
+  if (config_.xapi) loadXapiBridge();
+
+  // 17: the poll tick.
+  TimerTick->setEnabled(true);
+}
+
+void Agent::openTcpServer() {}
+void Agent::openSerialPort() {}
+void Agent::createRequestLists() {}
+void Agent::allocateResponseCache() {}
+void Agent::createDataStore() {}
+void Agent::createMailGateway() {}
+void Agent::startMailGateway() {}
+void Agent::loadXapiBridge() {}
+
+void Agent::FormClose() {
+  // The mail gateway's current action is asked to stop here once it exists.
+  TimerTick->setEnabled(false);
+}
+
+void Agent::FormDestroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  sendFinalCounters();
+  env_.ui->setTrayIcon(2);
+  TimerTick->setEnabled(false);
+  stopPeriodicTimers();
+  releaseRequestLists();
+  closeSerialPort();
+  log_.clear();
+  closeTcpServer();
+  destroyMailGateway();
+  destroyXapiBridge();
+  nls_.reset();
+}
+
+void Agent::sendFinalCounters() {}
+void Agent::stopPeriodicTimers() {}
+void Agent::releaseRequestLists() {}
+void Agent::closeSerialPort() {}
+void Agent::closeTcpServer() {}
+void Agent::destroyMailGateway() {}
+void Agent::destroyXapiBridge() {}
+
+void Agent::TimerTickTimer() {
+  if (TickBusy) return;
+  TickBusy = true;
+  struct Release {
+    bool& flag;
+    ~Release() { flag = false; }
+  } release{TickBusy};
+
+  if (HideRequested && env_.ui->setTrayIcon(0)) {
+    env_.ui->setTrayIcon(1);
+    TrayIconShown = true;
+    HideRequested = false;
+  }
+  // The poll cycle runs here once the serial link is in.
+}
+
+void Agent::Zastavit1Click() {
+  if (TimerTick->enabled()) {
+    TimerTick->setEnabled(false);
+    env_.ui->setPollMenuCaption(text(txt::kPollingStopped));
+  } else {
+    TimerTick->setEnabled(true);
+    env_.ui->setPollMenuCaption(text(txt::kPollingStarted));
+  }
+}
+
+void Agent::ShowOnTrayClickClick() {
+  if (!TrayIconShown) {
+    env_.ui->setTrayIcon(0);
+    env_.ui->setTrayIcon(1);
+    TrayIconShown = true;
+  }
+  env_.ui->hideWindow();
+}
+
+void Agent::ShowOnClick() { env_.ui->showWindow(); }
+
+void Agent::ShutDownClick() {
+  TrayIconShown = false;
+  env_.ui->closeMainWindow();
+}
+
+}  // namespace norva

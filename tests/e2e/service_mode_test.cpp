@@ -1,0 +1,70 @@
+// The real program, started as the service manager would start it.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "support/process.h"
+#include "support/temp_dir.h"
+
+namespace norva {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+// A copy of the runnable tree in a folder of its own, to show that the
+// program reads the configuration beside itself wherever it lies.
+class InstalledCopy {
+ public:
+  InstalledCopy() {
+    for (const auto& entry : fs::directory_iterator(NORVA_BIN_DIR)) {
+      const std::string name = entry.path().filename().string();
+      if (name == "NAgent" || name.rfind("NAgent.", 0) == 0 || name.rfind("Language.", 0) == 0) {
+        fs::copy_file(entry.path(), dir.file(name));
+      }
+    }
+    fs::remove(dir.file("NAgent.INI"));
+  }
+  std::string program() const { return dir.file("NAgent"); }
+  test::TempDir dir;
+};
+
+// No display, as under a service manager.
+const std::vector<std::string> kHeadlessEnv = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+
+TEST(ServiceMode, StartsWithoutADisplayAndEndsCleanlyOnSigterm) {
+  InstalledCopy copy;
+  copy.dir.write("NAgent.INI", "[Set]\r\nLang=Eng\r\n");
+  const test::TempDir elsewhere;  // the working folder is not the program's
+  test::Process agent(copy.program(), {"/service"}, kHeadlessEnv, elsewhere.path());
+  ASSERT_TRUE(agent.waitForStderr("Start Norva Agent ----", 10s)) << agent.stderrText();
+  EXPECT_EQ(agent.stderrText().find("!Err"), std::string::npos) << agent.stderrText();
+  agent.signal(SIGTERM);
+  const auto status = agent.wait(10s);
+  ASSERT_TRUE(status.has_value()) << "still running after SIGTERM";
+  EXPECT_EQ(*status, 0) << agent.stderrText();
+  EXPECT_FALSE(agent.exitedBySignal());
+  // One line per log line, with the time stamp, the tag and the text.
+  const std::string& err = agent.stderrText();
+  const std::string first = err.substr(0, err.find('\n'));
+  EXPECT_TRUE(std::regex_match(first, std::regex(R"(\d\d:\d\d:\d\d\.\d  ---- Start Norva Agent ----)")))
+      << first;
+}
+
+TEST(ServiceMode, MissingConfigurationIsLoggedAndTheAgentRunsOn) {
+  InstalledCopy copy;
+  test::Process agent(copy.program(), {"/service"}, kHeadlessEnv, copy.dir.path());
+  ASSERT_TRUE(agent.waitForStderr("!Err", 10s)) << agent.stderrText();
+  // The Czech or English wording is the language file's; the line carries it in UTF-8.
+  EXPECT_NE(agent.stderrText().find("Start Norva Agent ----"), std::string::npos);
+  agent.signal(SIGINT);
+  const auto status = agent.wait(10s);
+  ASSERT_TRUE(status.has_value());
+  EXPECT_EQ(*status, 0);
+  EXPECT_FALSE(fs::exists(copy.dir.file("NAgent.INI")));
+}
+
+}  // namespace
+}  // namespace norva

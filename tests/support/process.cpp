@@ -1,0 +1,96 @@
+#include "support/process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+extern char** environ;
+
+namespace norva::test {
+
+Process::Process(const std::string& program, const std::vector<std::string>& args,
+                 const std::vector<std::string>& env, const std::string& workDir) {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return;
+  pid_ = ::fork();
+  if (pid_ == 0) {
+    ::dup2(fds[1], 2);
+    if (!workDir.empty() && ::chdir(workDir.c_str()) != 0) ::_exit(126);
+    for (const std::string& e : env) {
+      const auto eq = e.find('=');
+      if (eq == std::string::npos) {
+        ::unsetenv(e.c_str());
+      } else {
+        ::setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
+      }
+    }
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+  }
+  ::close(fds[1]);
+  errFd_ = fds[0];
+  ::fcntl(errFd_, F_SETFL, O_NONBLOCK);
+}
+
+Process::~Process() {
+  if (pid_ > 0 && !reaped_) {
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  if (errFd_ >= 0) ::close(errFd_);
+}
+
+void Process::readAvailable(int timeoutMs) {
+  if (errFd_ < 0) return;
+  pollfd p{errFd_, POLLIN, 0};
+  if (::poll(&p, 1, timeoutMs) <= 0) return;
+  char buf[4096];
+  for (;;) {
+    const ssize_t n = ::read(errFd_, buf, sizeof buf);
+    if (n <= 0) break;
+    stderr_.append(buf, static_cast<std::size_t>(n));
+  }
+}
+
+bool Process::waitForStderr(const std::string& text, std::chrono::milliseconds timeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (stderr_.find(text) == std::string::npos) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        end - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    readAvailable(static_cast<int>(std::min<long>(left.count(), 100)));
+  }
+  return true;
+}
+
+void Process::signal(int sig) {
+  if (pid_ > 0 && !reaped_) ::kill(pid_, sig);
+}
+
+std::optional<int> Process::wait(std::chrono::milliseconds timeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    int status = 0;
+    const pid_t r = ::waitpid(pid_, &status, WNOHANG);
+    if (r == pid_) {
+      reaped_ = true;
+      readAvailable(0);
+      bySignal_ = WIFSIGNALED(status);
+      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    if (std::chrono::steady_clock::now() >= end) return std::nullopt;
+    readAvailable(20);
+  }
+}
+
+}  // namespace norva::test

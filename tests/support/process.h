@@ -1,0 +1,39 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace norva::test {
+
+// A child process with its standard error captured, for tests that run the
+// real program.
+class Process {
+ public:
+  Process(const std::string& program, const std::vector<std::string>& args,
+          const std::vector<std::string>& env = {}, const std::string& workDir = {});
+  ~Process();
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+
+  // Reads standard error until it holds text, or the time runs out.
+  bool waitForStderr(const std::string& text, std::chrono::milliseconds timeout);
+  const std::string& stderrText() const { return stderr_; }
+
+  void signal(int sig);
+  // The exit status, or nothing if the process was still running at the time-out.
+  std::optional<int> wait(std::chrono::milliseconds timeout);
+  bool exitedBySignal() const { return bySignal_; }
+
+ private:
+  void readAvailable(int timeoutMs);
+
+  int pid_ = -1;
+  int errFd_ = -1;
+  std::string stderr_;
+  bool reaped_ = false;
+  bool bySignal_ = false;
+};
+
+}  // namespace norva::test
