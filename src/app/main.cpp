@@ -8,9 +8,11 @@
 #include "app/headless_ui.h"
 #include "app/stderr_log_mirror.h"
 #include "core/agent.h"
+#include "link/port_settings.h"
 #include "platform/posix/no_service_query.h"
 #include "platform/posix/syslog_system_log.h"
 #include "platform/qt/qt_clock.h"
+#include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/stop_signal_notifier.h"
 
@@ -40,6 +42,7 @@ int main(int argc, char** argv) {
   norva::QtTimerFactory timers;
   norva::SyslogSystemLog systemLog;
   norva::NoServiceQuery serviceQuery;
+  norva::QtSerialPort serialPort;
 
   std::unique_ptr<norva::UiSink> ui;
   norva::HeadlessUi* headless = nullptr;
@@ -66,10 +69,14 @@ int main(int argc, char** argv) {
   env.ui = ui.get();
   env.systemLog = &systemLog;
   env.serviceQuery = &serviceQuery;
+  env.serialPort = &serialPort;
 
   norva::Agent agent(env);
   agent.ServiceMode = serviceMode;
   agent.ServiceElsewhere = !serviceMode && serviceQuery.serviceIsRunning();
+  serialPort.setPathResolver([&agent](const std::string& name) {
+    return norva::port_settings::devicePathFor(name, agent.config().devices);
+  });
 
   norva::StderrLogMirror mirror;
   if (headless != nullptr) agent.log().addObserver(&mirror);

@@ -2,8 +2,10 @@
 
 #include "core/profile_file.h"
 #include "i18n/text_ids.h"
+#include "link/comm_pax.h"
 #include "i18n/tnls.h"
 #include "platform/clock.h"
+#include "platform/serial_port.h"
 #include "platform/service_query.h"
 #include "platform/system_log.h"
 #include "platform/timer.h"
@@ -34,13 +36,24 @@ Agent::Agent(AgentEnvironment env)
     : env_(std::move(env)),
       iniPath_(configurationPathFor(env_.programPath)),
       log_(*env_.clock),
-      nls_(std::make_unique<TNLS>(directoryOf(env_.programPath))) {
+      nls_(std::make_unique<TNLS>(directoryOf(env_.programPath))),
+      port_(*env_.serialPort),
+      CommPax1(std::make_unique<TCommPax>(port_, port_)) {
   TimerTick = env_.timers->createTimer();
   TimerTick->setCallback([this] { TimerTickTimer(); });
+  PortRetryTimer = env_.timers->createTimer();
+  PortRetryTimer->setInterval(kPortRetryMs);
+  PortRetryTimer->setCallback([this] { PortRetryTimerTimer(); });
+  CommPax1->MaxPacketSize = 512;
+  CommPax1->OnRxChr = [this](std::uint8_t chr) { CommPax1RxChr(chr); };
+  port_.onRxChar = [this](int count) { CommPax1->RxChar(count); };
+  port_.onFailure = [this](const std::string& reason) { onPortFailure(reason); };
 }
 
 Agent::~Agent() {
   if (!destroyed_) FormDestroy();
+  port_.onRxChar = nullptr;
+  port_.onFailure = nullptr;
 }
 
 std::string Agent::text(int number) const { return nls_ ? nls_->GetText(number) : std::string(); }
@@ -121,7 +134,6 @@ void Agent::FormCreate() {
 }
 
 void Agent::openTcpServer() {}
-void Agent::openSerialPort() {}
 void Agent::createRequestLists() {}
 void Agent::allocateResponseCache() {}
 void Agent::createDataStore() {}
@@ -140,6 +152,7 @@ void Agent::FormDestroy() {
   sendFinalCounters();
   env_.ui->setTrayIcon(2);
   TimerTick->setEnabled(false);
+  PortRetryTimer->setEnabled(false);
   stopPeriodicTimers();
   releaseRequestLists();
   closeSerialPort();
@@ -153,7 +166,6 @@ void Agent::FormDestroy() {
 void Agent::sendFinalCounters() {}
 void Agent::stopPeriodicTimers() {}
 void Agent::releaseRequestLists() {}
-void Agent::closeSerialPort() {}
 void Agent::closeTcpServer() {}
 void Agent::destroyMailGateway() {}
 void Agent::destroyXapiBridge() {}
@@ -171,7 +183,8 @@ void Agent::TimerTickTimer() {
     TrayIconShown = true;
     HideRequested = false;
   }
-  // The poll cycle runs here once the serial link is in.
+  if (!port_.isOpen()) return;
+  // The poll cycle runs here once the request queue is in.
 }
 
 void Agent::Zastavit1Click() {

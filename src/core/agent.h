@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,8 @@ namespace norva {
 
 class Clock;
 class ProfileFile;
+class SerialPort;
+class TCommPax;
 class ServiceQuery;
 class SystemLog;
 class TNLS;
@@ -28,6 +31,7 @@ struct AgentEnvironment {
   UiSink* ui = nullptr;
   SystemLog* systemLog = nullptr;
   ServiceQuery* serviceQuery = nullptr;
+  SerialPort* serialPort = nullptr;
 };
 
 // "/service" anywhere in the raw command line, case-sensitive.
@@ -58,6 +62,14 @@ class Agent {
   void ShowOnClick();
   void ShutDownClick();
 
+  // The serial link (start step 10 and the commands that re-open it).
+  // Re-opens at another baud rate, given as a menu caption; true when open again.
+  bool ChangeBaudRate(const std::string& baudText);
+  // Re-opens with another port digit, as after the port dialog's OK.
+  void SelectPort(char digit);
+  void CommPax1RxChr(std::uint8_t chr);
+  static constexpr int kPortRetryMs = 3000;
+
   bool startHidden() const { return startHidden_; }
   bool pollTickOn() const;
   bool trayIconShown() const { return TrayIconShown; }
@@ -66,11 +78,21 @@ class Agent {
   TNLS* nls() { return nls_.get(); }
   const Configuration& config() const { return config_; }
   const std::string& iniPath() const { return iniPath_; }
+  const std::string& portSettings() const { return config_.port; }
+  int pollState() const { return PollState; }
+  int tickCount() const { return TickCount; }
+  bool portRetrying() const;
 
  private:
   void writeLog(const std::string& tag, const std::string& text) { log_.writeLog(tag, text); }
   std::string text(int number) const;
   void logEvent(bool error, const std::string& text);
+
+  void onPortFailure(const std::string& reason);
+  void PortRetryTimerTimer();
+  void afterPortReopened();
+  void queueStartRequests();
+  void stopMailTimers();
 
   // Start steps that other parts of the agent fill in.
   void openTcpServer();
@@ -96,7 +118,14 @@ class Agent {
   EventLog log_;
   std::unique_ptr<TNLS> nls_;
   std::unique_ptr<Timer> TimerTick;
+  std::unique_ptr<Timer> PortRetryTimer;
   Configuration config_;
+  SerialPort& port_;
+  std::unique_ptr<TCommPax> CommPax1;
+
+  int PollState = 0;
+  int TickCount = 0;
+  int ErrorCount = 0;
 
   bool HideRequested = false;
   bool TrayIconShown = false;

@@ -57,6 +57,7 @@ void readConfiguration(const ProfileFile& file, Configuration& c) {
   c.uctFile = file.readString("Set", "UctFile", d.uctFile);
   c.xapi = file.readBool("Set", "XAPI", d.xapi);
   c.prefixes = file.sectionLines("Prefix");
+  c.devices = file.sectionValues("Devices");
 }
 
 bool writePortSetting(const std::string& iniPath, const std::string& port) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/log_categories.h"
@@ -38,6 +39,8 @@ struct Configuration {
   std::string uctFile = "DATA.NEW";
   bool xapi = false;
   std::vector<std::string> prefixes;
+  // Section Devices: device name ("COM2") to device path ("/dev/ttyUSB0").
+  std::vector<std::pair<std::string, std::string>> devices;
 };
 
 // Reads section Set's Lang key alone (it is needed before the rest).

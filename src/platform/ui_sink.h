@@ -36,6 +36,9 @@ class UiSink {
   // The stop/resume menu item's caption.
   virtual void setPollMenuCaption(const std::string& caption) = 0;
 
+  // Ticks the baud-rate menu item of this rate (and no other).
+  virtual void updateBaudMenu(int /*baud*/) {}
+
   // Called at start while the language file is open, so that the window
   // and its menus can be translated.
   virtual void translateWindow(TNLS& /*nls*/) {}

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <regex>
 
+#include "support/installed_copy.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 
@@ -14,25 +15,8 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-// A copy of the runnable tree in a folder of its own, to show that the
-// program reads the configuration beside itself wherever it lies.
-class InstalledCopy {
- public:
-  InstalledCopy() {
-    for (const auto& entry : fs::directory_iterator(NORVA_BIN_DIR)) {
-      const std::string name = entry.path().filename().string();
-      if (name == "NAgent" || name.rfind("NAgent.", 0) == 0 || name.rfind("Language.", 0) == 0) {
-        fs::copy_file(entry.path(), dir.file(name));
-      }
-    }
-    fs::remove(dir.file("NAgent.INI"));
-  }
-  std::string program() const { return dir.file("NAgent"); }
-  test::TempDir dir;
-};
-
-// No display, as under a service manager.
-const std::vector<std::string> kHeadlessEnv = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+using test::InstalledCopy;
+using test::kHeadlessEnv;
 
 TEST(ServiceMode, StartsWithoutADisplayAndEndsCleanlyOnSigterm) {
   InstalledCopy copy;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/agent.h"
+#include "support/fake_serial_port.h"
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
 #include "support/virtual_time.h"
@@ -38,6 +39,7 @@ class AgentFixture {
     env.timers = &scheduler;
     env.ui = &ui;
     env.systemLog = &systemLog;
+    env.serialPort = &port;
     agent = std::make_unique<Agent>(env);
     agent->ServiceMode = serviceMode;
     agent->ServiceElsewhere = serviceElsewhere;
@@ -57,6 +59,7 @@ class AgentFixture {
   VirtualScheduler scheduler{clock};
   RecordingUi ui;
   RecordingSystemLog systemLog;
+  FakeSerialPort port;
   std::unique_ptr<Agent> agent;
 };
 
