@@ -7,6 +7,7 @@
 
 #include "support/installed_copy.h"
 #include "support/process.h"
+#include "support/pty_pair.h"
 #include "support/temp_dir.h"
 
 namespace norva {
@@ -20,7 +21,9 @@ using test::kHeadlessEnv;
 
 TEST(ServiceMode, StartsWithoutADisplayAndEndsCleanlyOnSigterm) {
   InstalledCopy copy;
-  copy.dir.write("NAgent.INI", "[Set]\r\nLang=Eng\r\n");
+  test::PtyPair line;
+  ASSERT_TRUE(line.ok());
+  copy.dir.write("NAgent.INI", "[Set]\r\nLang=Eng\r\n[Devices]\r\nCOM2=" + line.slavePath() + "\r\n");
   const test::TempDir elsewhere;  // the working folder is not the program's
   test::Process agent(copy.program(), {"/service"}, kHeadlessEnv, elsewhere.path());
   ASSERT_TRUE(agent.waitForStderr("Start Norva Agent ----", 10s)) << agent.stderrText();
