@@ -10,6 +10,7 @@
 #include "core/agent.h"
 #include "link/port_settings.h"
 #include "platform/posix/no_service_query.h"
+#include "platform/posix/posix_accounting_file.h"
 #include "platform/posix/syslog_system_log.h"
 #include "platform/qt/qt_clock.h"
 #include "platform/qt/qt_serial_port.h"
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
   norva::SyslogSystemLog systemLog;
   norva::NoServiceQuery serviceQuery;
   norva::QtSerialPort serialPort;
+  norva::PosixAccountingFile accountingFile;
 
   std::unique_ptr<norva::UiSink> ui;
   norva::HeadlessUi* headless = nullptr;
@@ -70,6 +72,7 @@ int main(int argc, char** argv) {
   env.systemLog = &systemLog;
   env.serviceQuery = &serviceQuery;
   env.serialPort = &serialPort;
+  env.accountingFile = &accountingFile;
 
   norva::Agent agent(env);
   agent.ServiceMode = serviceMode;

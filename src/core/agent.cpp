@@ -1,6 +1,10 @@
 #include "core/agent.h"
 
 #include "core/profile_file.h"
+#include "data/accounting.h"
+#include "data/codecs.h"
+#include "data/tdata.h"
+#include "messaging/mail_gateway.h"
 #include "i18n/text_ids.h"
 #include "link/comm_pax.h"
 #include "i18n/tnls.h"
@@ -48,6 +52,10 @@ Agent::Agent(AgentEnvironment env)
   CommPax1->OnRxChr = [this](std::uint8_t chr) { CommPax1RxChr(chr); };
   port_.onRxChar = [this](int count) { CommPax1->RxChar(count); };
   port_.onFailure = [this](const std::string& reason) { onPortFailure(reason); };
+  CommPax1->OnRxPacket = [this](int count, const std::uint8_t* data) {
+    CommPax1RxPacket(count, data);
+  };
+  createPeriodicTimers();
 }
 
 Agent::~Agent() {
@@ -109,7 +117,7 @@ void Agent::FormCreate() {
   // 7: the rest of the configuration.
   readConfiguration(ini, config_);
   TimerTick->setEnabled(false);
-  TimerTick->setInterval(config_.timers.interval);
+  setTimerPeriods();
 
   // 8-12: the link, the server and the request lists, unless the service
   // owns them.
@@ -124,7 +132,7 @@ void Agent::FormCreate() {
 
   // 13-16.
   createDataStore();
-  createMailGateway();
+  createMailGateway(ini);
   if (!ServiceElsewhere) startMailGateway();
   // 15: the configuration file closes with `ini` at the end of this scope.
   if (config_.xapi) loadXapiBridge();
@@ -134,15 +142,43 @@ void Agent::FormCreate() {
 }
 
 void Agent::openTcpServer() {}
-void Agent::createRequestLists() {}
+
+void Agent::createRequestLists() {
+  Outstanding_ = std::make_unique<OutstandingRequests>();
+  RequestQueue_ = std::make_unique<RequestQueue>();
+  queueStartRequests();
+  Accounting = std::make_unique<AccountingRecords>();
+}
+
 void Agent::allocateResponseCache() {}
-void Agent::createDataStore() {}
-void Agent::createMailGateway() {}
-void Agent::startMailGateway() {}
+
+void Agent::createDataStore() { Data = std::make_unique<TData>(); }
+
+void Agent::createMailGateway(const ProfileFile& ini) {
+  if (env_.createMailGateway) Mail602 = env_.createMailGateway();
+  mail().ReadSettings(ini);
+}
+
+MailGateway& Agent::mail() {
+  if (Mail602) return *Mail602;
+  if (!noMail_) noMail_ = std::make_unique<MailGateway>();
+  return *noMail_;
+}
+
+void Agent::startMailGateway() {
+  mail().Initialize();
+  if (mail().Usable()) {
+    writeLog("-OK-", text(txt::kMailStarted));
+  } else {
+    writeLog("!Err", text(txt::kMailFailed));
+    logEvent(true, text(txt::kMailFailed));
+  }
+}
+
 void Agent::loadXapiBridge() {}
 
 void Agent::FormClose() {
-  // The mail gateway's current action is asked to stop here once it exists.
+  mail().StopAction();
   TimerTick->setEnabled(false);
 }
 
@@ -160,32 +196,34 @@ void Agent::FormDestroy() {
   closeTcpServer();
   destroyMailGateway();
   destroyXapiBridge();
+  Data.reset();
   nls_.reset();
+  config_.prefixes.clear();
 }
 
-void Agent::sendFinalCounters() {}
-void Agent::stopPeriodicTimers() {}
-void Agent::releaseRequestLists() {}
+void Agent::sendFinalCounters() {
+  if (!Data) return;
+  // The PBX is told that no message waits for anyone; no answer is awaited.
+  Data->ClearCounters();
+  PayloadBuffer payload{};
+  const int length = CounterMsgBuild(*Data, payload);
+  SendRequest(">COM", text(txt::kFinalRequest), payload.data(), length);
+}
+
+void Agent::releaseRequestLists() {
+  Outstanding_.reset();
+  RequestQueue_.reset();
+  Accounting.reset();
+}
+
 void Agent::closeTcpServer() {}
-void Agent::destroyMailGateway() {}
-void Agent::destroyXapiBridge() {}
 
-void Agent::TimerTickTimer() {
-  if (TickBusy) return;
-  TickBusy = true;
-  struct Release {
-    bool& flag;
-    ~Release() { flag = false; }
-  } release{TickBusy};
-
-  if (HideRequested && env_.ui->setTrayIcon(0)) {
-    env_.ui->setTrayIcon(1);
-    TrayIconShown = true;
-    HideRequested = false;
-  }
-  if (!port_.isOpen()) return;
-  // The poll cycle runs here once the request queue is in.
+void Agent::destroyMailGateway() {
+  if (Mail602) Mail602->Deinitialize();
+  Mail602.reset();
 }
+
+void Agent::destroyXapiBridge() {}
 
 void Agent::Zastavit1Click() {
   if (TimerTick->enabled()) {

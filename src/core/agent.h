@@ -1,17 +1,24 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/configuration.h"
 #include "core/event_log.h"
+#include "data/codec_hooks.h"
+#include "poll/request_queue.h"
 
 namespace norva {
 
+class AccountingFile;
+class AccountingRecords;
 class Clock;
+class MailGateway;
 class ProfileFile;
+class TData;
 class SerialPort;
 class TCommPax;
 class ServiceQuery;
@@ -32,6 +39,9 @@ struct AgentEnvironment {
   SystemLog* systemLog = nullptr;
   ServiceQuery* serviceQuery = nullptr;
   SerialPort* serialPort = nullptr;
+  AccountingFile* accountingFile = nullptr;
+  // Makes the mail gateway at start; none means messaging is off.
+  std::function<std::unique_ptr<MailGateway>()> createMailGateway;
 };
 
 // "/service" anywhere in the raw command line, case-sensitive.
@@ -57,6 +67,8 @@ class Agent {
   void FormDestroy();
 
   void TimerTickTimer();
+  // A packet from the PBX: data[0] is its sequence number.
+  void CommPax1RxPacket(int count, const std::uint8_t* data);
   void Zastavit1Click();
   void ShowOnTrayClickClick();
   void ShowOnClick();
@@ -82,11 +94,74 @@ class Agent {
   int pollState() const { return PollState; }
   int tickCount() const { return TickCount; }
   bool portRetrying() const;
+  int errorCount() const { return ErrorCount; }
+  bool linkRestorePending() const { return LinkRestorePending; }
+  std::uint8_t sequenceCounter() const { return SequenceCounter; }
+  const RequestQueue* requestQueue() const { return RequestQueue_.get(); }
+  const OutstandingRequests* outstanding() const { return Outstanding_.get(); }
+  const TData* data() const { return Data.get(); }
+  const AccountingRecords* accounting() const { return Accounting.get(); }
+  const std::string& lastUctRecord() const { return LastUctRecord; }
+  struct PeriodicTimers {
+    const Timer* an;
+    const Timer* sw;
+    const Timer* msg;
+    const Timer* sms;
+    const Timer* ur;
+  };
+  PeriodicTimers periodicTimers() const {
+    return {TimerAN.get(), TimerSW.get(), TimerMSG.get(), TimerSMS.get(), TimerUR.get()};
+  }
+  static std::string versionText();
+
+  // The request lists (start step 11 creates them).
+  void QueueRequest(char kind, int value, const std::uint8_t* payload = nullptr, int length = 0,
+                    std::uint64_t connection = 0);
+  void RememberRequest(char kind, const std::uint8_t* payload, int length, int socket,
+                       std::uint64_t connection = 0);
+  std::unique_ptr<TPendingRequest> TakeRequest(std::uint8_t sequence);
+  void SendRequest(const std::string& tag, const std::string& text, const std::uint8_t* payload,
+                   int length);
 
  private:
   void writeLog(const std::string& tag, const std::string& text) { log_.writeLog(tag, text); }
   std::string text(int number) const;
   void logEvent(bool error, const std::string& text);
+
+  const Clock& clock() const { return *env_.clock; }
+  MailGateway& mail();
+
+  // The poll cycle.
+  void pollIdle();
+  void sendOwnRequest(char kind, int value);
+  void sendCounterRequest();
+  int buildOwnRequest(char kind, int value, std::uint8_t* out);
+  std::string traceRequest(const std::uint8_t* payload, int length, bool dump) const;
+  void CheckAnTimeOut();
+  void CheckSwTimeOut();
+  void createPeriodicTimers();
+  void setTimerPeriods();
+  void periodicTimerFired(char kind, int logText);
+  bool xapiActive() const { return hooks_.xapiActive(); }
+
+  // Answers.
+  void decodeKeyAnswer(const std::uint8_t* answer, int length);
+  void onLineStateAnswer(const std::uint8_t* answer, int length);
+  void onQueueAnswer(const std::uint8_t* answer, int length);
+  void onSwAnswer(const std::uint8_t* answer, int length);
+  void onClipAnswer(const std::uint8_t* answer, int length);
+  void OnConfigAnswer(const std::uint8_t* answer, int length);
+  void OnInfoAnswer(const std::uint8_t* answer, int length);
+  void OnLineListAnswer(const std::uint8_t* answer, int length);
+  void OnCounterAnswer(const std::uint8_t* answer, int length);
+  void OnUctAnswer(const std::uint8_t* answer, int length);
+  void OnSlotAnswer(const std::uint8_t* answer, int length);
+  void OnClientAnswer(std::uint8_t command, const std::uint8_t* answer, int length);
+  void routeClientAnswer(const TPendingRequest& r, const std::uint8_t* answer, int length);
+  void offerToCache(const TPendingRequest& r, const std::uint8_t* answer, int length);
+  std::string compatibilityText(int closingText) const;
+  bool ScanMailboxes();
+  void SendTrap(int kind);
 
   void onPortFailure(const std::string& reason);
   void PortRetryTimerTimer();
@@ -100,7 +175,7 @@ class Agent {
   void createRequestLists();
   void allocateResponseCache();
   void createDataStore();
-  void createMailGateway();
+  void createMailGateway(const ProfileFile& ini);
   void startMailGateway();
   void loadXapiBridge();
 
@@ -123,9 +198,32 @@ class Agent {
   SerialPort& port_;
   std::unique_ptr<TCommPax> CommPax1;
 
+  // The bridge and the cache hook in here once they exist.
+  class Hooks : public CodecHooks {};
+  Hooks hooks_;
+
+  std::unique_ptr<Timer> TimerAN;
+  std::unique_ptr<Timer> TimerSW;
+  std::unique_ptr<Timer> TimerMSG;
+  std::unique_ptr<Timer> TimerSMS;
+  std::unique_ptr<Timer> TimerUR;
+
+  std::unique_ptr<RequestQueue> RequestQueue_;
+  std::unique_ptr<OutstandingRequests> Outstanding_;
+  std::uint8_t SequenceCounter = 1;
+  std::unique_ptr<TData> Data;
+  std::unique_ptr<AccountingRecords> Accounting;
+  std::string LastUctRecord;
+  std::unique_ptr<MailGateway> Mail602;
+  std::unique_ptr<MailGateway> noMail_;
+
   int PollState = 0;
   int TickCount = 0;
   int ErrorCount = 0;
+  bool LinkRestorePending = false;
+  // When a client last asked for line states and command-14 data (monotonic).
+  std::int64_t LineStateAskMono = 0;
+  std::int64_t SwAskMono = 0;
 
   bool HideRequested = false;
   bool TrayIconShown = false;

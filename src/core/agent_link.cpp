@@ -100,7 +100,5 @@ void Agent::CommPax1RxChr(std::uint8_t chr) {
   if (chr == 0xE0) TickCount = config_.maxTick;
 }
 
-void Agent::queueStartRequests() {}
-void Agent::stopMailTimers() {}
 
 }  // namespace norva

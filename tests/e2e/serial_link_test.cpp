@@ -65,7 +65,7 @@ TEST(SerialLinkE2E, AMissingDeviceIsLoggedAndTheAgentKeepsRunning) {
   copy.dir.write("NAgent.INI", "[Set]\nLang=Eng\nPort=COM7:19200,N,8,1\n[Devices]\nCOM7=" +
                                    copy.dir.file("no-such-device") + "\n");
   test::Process agent(copy.program(), {"/service"}, test::kHeadlessEnv);
-  ASSERT_TRUE(agent.waitForStderr("!Err ", 10s)) << agent.stderrText();
+  ASSERT_TRUE(agent.waitForStderr("!Err Serial", 10s)) << agent.stderrText();
   EXPECT_NE(agent.stderrText().find("COM7:19200,N,8,1"), std::string::npos);
   EXPECT_FALSE(agent.wait(1s).has_value()) << "the agent ended: " << agent.stderrText();
   agent.signal(SIGTERM);
@@ -100,7 +100,7 @@ TEST(SerialLinkE2E, AVanishedDeviceCostsNoCpuAndIsOpenedAgainWhenBack) {
 
   // Unplugged: the simulator's side goes away, as a USB adapter's device does.
   ASSERT_TRUE(pbx.writeStdin("close\n"));
-  ASSERT_TRUE(agent.waitForStderr("!Err ", 5s)) << agent.stderrText();
+  ASSERT_TRUE(agent.waitForStderr("!Err Serial", 5s)) << agent.stderrText();
   const double cpuBefore = cpuSecondsOf(agent.pid());
   std::this_thread::sleep_for(2s);
   const double cpu = cpuSecondsOf(agent.pid()) - cpuBefore;
@@ -111,7 +111,7 @@ TEST(SerialLinkE2E, AVanishedDeviceCostsNoCpuAndIsOpenedAgainWhenBack) {
   // Plugged in again: a new device node, which the stable link follows.
   ASSERT_TRUE(pbx.writeStdin("reopen\n"));
   EXPECT_TRUE(waitForCount(agent, "-OK- ", 2, 10s)) << agent.stderrText();
-  EXPECT_EQ(count(agent.stderrText(), "!Err "), 1u) << agent.stderrText();
+  EXPECT_EQ(count(agent.stderrText(), "!Err Serial"), 1u) << agent.stderrText();
 
   agent.signal(SIGTERM);
   EXPECT_EQ(agent.wait(10s), std::optional<int>(0));

@@ -7,6 +7,7 @@
 
 #include "core/agent.h"
 #include "support/fake_serial_port.h"
+#include "support/memory_accounting_file.h"
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
 #include "support/virtual_time.h"
@@ -40,6 +41,8 @@ class AgentFixture {
     env.ui = &ui;
     env.systemLog = &systemLog;
     env.serialPort = &port;
+    env.accountingFile = &accountingFile;
+    env.createMailGateway = createMailGateway;
     agent = std::make_unique<Agent>(env);
     agent->ServiceMode = serviceMode;
     agent->ServiceElsewhere = serviceElsewhere;
@@ -60,6 +63,8 @@ class AgentFixture {
   RecordingUi ui;
   RecordingSystemLog systemLog;
   FakeSerialPort port;
+  MemoryAccountingFile accountingFile;
+  std::function<std::unique_ptr<MailGateway>()> createMailGateway;
   std::unique_ptr<Agent> agent;
 };
 
