@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@ class FakeSerialPort : public SerialPort {
     if (!open_) throw ECommError(comm_msg::kWrite, 9);
     written.insert(written.end(), data, data + count);
     ++writeCalls;
+    if (onWrite) onWrite(data, count);
     return count;
   }
   void purgeTransmit() override { ++purges; }
@@ -51,6 +53,8 @@ class FakeSerialPort : public SerialPort {
     if (onFailure) onFailure(reason);
   }
 
+  // What the agent writes, as it writes it (the other end of the line).
+  std::function<void(const std::uint8_t*, int)> onWrite;
   bool failOpen = false;
   int openCount = 0;
   int writeCalls = 0;
