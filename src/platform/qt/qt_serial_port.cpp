@@ -99,6 +99,11 @@ void QtSerialPort::fail(const std::string& reason) {
 void QtSerialPort::close() {
   if (!port_) return;
   port_->blockSignals(true);
+  // What is still queued goes out first: the last message of the tear-down
+  // is written after the loop has stopped.
+  if (port_->isOpen() && !failing_ && port_->bytesToWrite() > 0) {
+    port_->waitForBytesWritten(kWriteTimeoutMs);
+  }
   if (port_->isOpen()) port_->close();
   // The port object may be inside one of its own signals: delete it later.
   port_.release()->deleteLater();
