@@ -10,14 +10,18 @@ namespace {
 
 using test::TempDir;
 
-Configuration readFrom(const std::string& content, bool create = true) {
-  TempDir dir;
-  if (create) dir.write("NAgent.INI", content);
-  ProfileFile f(dir.file("NAgent.INI"));
+Configuration readPath(const std::string& path) {
+  const ProfileFile f(path);
   Configuration c;
   c.lang = readLanguage(f);
   readConfiguration(f, c);
   return c;
+}
+
+Configuration readFrom(const std::string& content, bool create = true) {
+  TempDir dir;
+  if (create) dir.write("NAgent.INI", content);
+  return readPath(dir.file("NAgent.INI"));
 }
 
 TEST(Configuration, NoFileGivesEveryDefault) {
@@ -122,13 +126,7 @@ TEST(Configuration, OtherWriters) {
   ASSERT_TRUE(writePortSetting(ini, "COM1:9600,N,8,1"));
   ASSERT_TRUE(writeLanguageSetting(ini, "De"));
   ASSERT_TRUE(writeAccountingSettings(ini, false, true, "calls.txt"));
-  const Configuration c = [&] {
-    ProfileFile f(ini);
-    Configuration out;
-    out.lang = readLanguage(f);
-    readConfiguration(f, out);
-    return out;
-  }();
+  const Configuration c = readPath(ini);
   EXPECT_EQ(c.port, "COM1:9600,N,8,1");
   EXPECT_EQ(c.lang, "De");
   EXPECT_FALSE(c.readUct);
