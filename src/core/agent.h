@@ -135,7 +135,6 @@ class Agent {
   void pollIdle();
   void sendOwnRequest(char kind, int value);
   void sendCounterRequest();
-  int buildOwnRequest(char kind, int value, std::uint8_t* out);
   std::string traceRequest(const std::uint8_t* payload, int length, bool dump) const;
   void CheckAnTimeOut();
   void CheckSwTimeOut();

@@ -15,13 +15,6 @@
 
 namespace norva {
 
-int Agent::buildOwnRequest(char kind, int value, std::uint8_t* out) {
-  PayloadBuffer buffer{};
-  const int length = BuildRequest(kind, value, *Data, buffer);
-  std::copy(buffer.begin(), buffer.begin() + length, out);
-  return length;
-}
-
 std::string Agent::traceRequest(const std::uint8_t* payload, int length, bool dump) const {
   return TraceText(TraceForm::Request, payload, length, 0, dump, *nls_);
 }

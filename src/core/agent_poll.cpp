@@ -1,6 +1,7 @@
 // The poll cycle: one request at a time on the serial link, time-outs,
 // the link-down pause and the periodic timers that feed the queue.
 #include "core/agent.h"
+#include "data/codecs.h"
 #include "i18n/text_ids.h"
 #include "link/comm_pax.h"
 #include "platform/clock.h"
@@ -121,30 +122,42 @@ void Agent::pollIdle() {
   TickCount = 0;
 }
 
-void Agent::sendOwnRequest(char kind, int value) {
-  std::array<std::uint8_t, TPendingRequest::kMaxPayload> payload{};
-  const int length = buildOwnRequest(kind, value, payload.data());
-  RememberRequest(kind, payload.data(), length, 0);
-  // Start and recovery requests are logged only while the link is healthy.
-  const auto startLine = [&](int number) {
-    if (ErrorCount == 0 && config_.log.comLocOut) writeLog("<LOC", text(number));
-    log_.showStatus("<LOC", text(number));
-    return text(number);
-  };
-  std::string sendText;
+namespace {
+
+// The text an own request is shown and sent with; the start and recovery
+// requests ('C', 'I', 'V') are also logged, but only while the link is healthy.
+struct OwnRequestText {
+  int number;  // 0: a fixed text
+  const char* fixed;
+  bool startRequest;
+};
+
+OwnRequestText ownRequestText(char kind) {
   switch (kind) {
-    case 'A': sendText = text(txt::kLineStateRequest); log_.showStatus("<LOC", sendText); break;
-    case 'C': sendText = startLine(txt::kConfigData); break;
-    case 'F': sendText = text(txt::kQueueRequest); log_.showStatus("<LOC", sendText); break;
-    case 'I': sendText = startLine(txt::kInfoData); break;
-    case 'S': sendText = text(txt::kSlotRequest); log_.showStatus("<LOC", sendText); break;
-    case 'U': sendText = text(txt::kAccountingRequest); log_.showStatus("<LOC", sendText); break;
-    case 'V': sendText = startLine(txt::kLineList); break;
-    case 'X': sendText = text(txt::kSwData); log_.showStatus("<LOC", sendText); break;
-    case '#': sendText = "COMM"; break;
-    case 'Y': sendText = "UDATA"; break;
-    default: break;
+    case 'A': return {txt::kLineStateRequest, "", false};
+    case 'C': return {txt::kConfigData, "", true};
+    case 'F': return {txt::kQueueRequest, "", false};
+    case 'I': return {txt::kInfoData, "", true};
+    case 'S': return {txt::kSlotRequest, "", false};
+    case 'U': return {txt::kAccountingRequest, "", false};
+    case 'V': return {txt::kLineList, "", true};
+    case 'X': return {txt::kSwData, "", false};
+    case '#': return {0, "COMM", false};
+    case 'Y': return {0, "UDATA", false};
+    default: return {0, "", false};
   }
+}
+
+}  // namespace
+
+void Agent::sendOwnRequest(char kind, int value) {
+  PayloadBuffer payload{};
+  const int length = BuildRequest(kind, value, *Data, payload);
+  RememberRequest(kind, payload.data(), length, 0);
+  const OwnRequestText t = ownRequestText(kind);
+  const std::string sendText = t.number != 0 ? text(t.number) : t.fixed;
+  if (t.startRequest && ErrorCount == 0 && config_.log.comLocOut) writeLog("<LOC", sendText);
+  if (t.number != 0) log_.showStatus("<LOC", sendText);
   SendRequest(">COM", sendText, payload.data(), length);
   PollState = 1;
 }
@@ -155,8 +168,8 @@ void Agent::sendCounterRequest() {
     if (config_.log.extent) writeLog("<602", text(txt::kMailboxNoChanges));
     return;
   }
-  std::array<std::uint8_t, TPendingRequest::kMaxPayload> payload{};
-  const int length = buildOwnRequest('M', 0, payload.data());
+  PayloadBuffer payload{};
+  const int length = CounterMsgBuild(*Data, payload);
   const std::string trace = traceRequest(payload.data(), length, config_.log.extent);
   writeLog("<602", config_.log.extent ? trace : text(txt::kMailboxChanges));
   RememberRequest('M', payload.data(), length, 0);

@@ -155,7 +155,7 @@ bool ProfileFile::writeBool(std::string_view section, std::string_view key, bool
   return writeString(section, key, value ? "1" : "0");
 }
 
-bool ProfileFile::save() const {
+bool ProfileFile::save() {
   // Written beside the file and renamed over it, so a crash mid-write never
   // leaves a half-written configuration.
   const std::string temp = path_ + ".new~";
@@ -181,7 +181,7 @@ bool ProfileFile::save() const {
     std::filesystem::remove(temp, ec);
     return false;
   }
-  const_cast<ProfileFile*>(this)->exists_ = true;
+  exists_ = true;
   return true;
 }
 

@@ -58,7 +58,7 @@ class ProfileFile {
 
   void parse();
   const Section* findSection(std::string_view name) const;
-  bool save() const;
+  bool save();
 
   std::string path_;
   bool exists_ = false;
