@@ -1,6 +1,9 @@
 // Composition root: reads the command line, picks desktop or service mode,
 // builds the platform adapters and hands them to the agent.
+#include <sys/resource.h>
+
 #include <QCoreApplication>
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +17,7 @@
 #include "platform/posix/syslog_system_log.h"
 #include "platform/qt/qt_clock.h"
 #include "platform/qt/qt_serial_port.h"
+#include "platform/qt/qt_tcp_server.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/stop_signal_notifier.h"
 
@@ -23,7 +27,23 @@
 #include "ui/main_window.h"
 #endif
 
+namespace {
+
+// A gateway for a thousand clients needs more descriptors than the usual
+// soft limit of 1024; take what the hard limit allows.
+void raiseDescriptorLimit() {
+  rlimit limit{};
+  constexpr rlim_t kWanted = 65536;
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < kWanted) {
+    limit.rlim_cur = std::min(kWanted, limit.rlim_max);
+    setrlimit(RLIMIT_NOFILE, &limit);
+  }
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  raiseDescriptorLimit();
   std::vector<std::string> args(argv, argv + argc);
   std::string raw;
   for (const std::string& a : args) raw += (raw.empty() ? "" : " ") + a;
@@ -45,6 +65,7 @@ int main(int argc, char** argv) {
   norva::NoServiceQuery serviceQuery;
   norva::QtSerialPort serialPort;
   norva::PosixAccountingFile accountingFile;
+  norva::QtTcpServer tcpServer;
 
   std::unique_ptr<norva::UiSink> ui;
   norva::HeadlessUi* headless = nullptr;
@@ -73,6 +94,7 @@ int main(int argc, char** argv) {
   env.serviceQuery = &serviceQuery;
   env.serialPort = &serialPort;
   env.accountingFile = &accountingFile;
+  env.tcpServer = &tcpServer;
 
   norva::Agent agent(env);
   agent.ServiceMode = serviceMode;

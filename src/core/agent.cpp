@@ -4,6 +4,7 @@
 #include "data/accounting.h"
 #include "data/codecs.h"
 #include "data/tdata.h"
+#include "gateway/response_cache.h"
 #include "messaging/mail_gateway.h"
 #include "i18n/text_ids.h"
 #include "link/comm_pax.h"
@@ -48,6 +49,15 @@ Agent::Agent(AgentEnvironment env)
   PortRetryTimer = env_.timers->createTimer();
   PortRetryTimer->setInterval(kPortRetryMs);
   PortRetryTimer->setCallback([this] { PortRetryTimerTimer(); });
+  ListenRetryTimer = env_.timers->createTimer();
+  ListenRetryTimer->setInterval(kListenRetryMs);
+  ListenRetryTimer->setCallback([this] { ListenRetryTimerTimer(); });
+  AcceptResumeTimer = env_.timers->createTimer();
+  AcceptResumeTimer->setInterval(kAcceptPauseMs);
+  AcceptResumeTimer->setCallback([this] {
+    AcceptResumeTimer->setEnabled(false);
+    if (ServerSocket1) ServerSocket1->resumeAccepting();
+  });
   CommPax1->MaxPacketSize = 512;
   CommPax1->OnRxChr = [this](std::uint8_t chr) { CommPax1RxChr(chr); };
   port_.onRxChar = [this](int count) { CommPax1->RxChar(count); };
@@ -141,16 +151,12 @@ void Agent::FormCreate() {
   TimerTick->setEnabled(true);
 }
 
-void Agent::openTcpServer() {}
-
 void Agent::createRequestLists() {
   Outstanding_ = std::make_unique<OutstandingRequests>();
   RequestQueue_ = std::make_unique<RequestQueue>();
   queueStartRequests();
   Accounting = std::make_unique<AccountingRecords>();
 }
-
-void Agent::allocateResponseCache() {}
 
 void Agent::createDataStore() { Data = std::make_unique<TData>(); }
 
@@ -215,8 +221,6 @@ void Agent::releaseRequestLists() {
   RequestQueue_.reset();
   Accounting.reset();
 }
-
-void Agent::closeTcpServer() {}
 
 void Agent::destroyMailGateway() {
   if (Mail602) Mail602->Deinitialize();

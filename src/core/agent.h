@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "core/configuration.h"
 #include "core/event_log.h"
 #include "data/codec_hooks.h"
+#include "platform/tcp_server.h"
 #include "poll/request_queue.h"
 
 namespace norva {
@@ -18,6 +20,7 @@ class AccountingRecords;
 class Clock;
 class MailGateway;
 class ProfileFile;
+class ResponseCache;
 class TData;
 class SerialPort;
 class TCommPax;
@@ -40,6 +43,7 @@ struct AgentEnvironment {
   ServiceQuery* serviceQuery = nullptr;
   SerialPort* serialPort = nullptr;
   AccountingFile* accountingFile = nullptr;
+  TcpServer* tcpServer = nullptr;   // none: no network clients
   // Makes the mail gateway at start; none means messaging is off.
   std::function<std::unique_ptr<MailGateway>()> createMailGateway;
 };
@@ -51,10 +55,10 @@ std::string configurationPathFor(const std::string& programPath);
 std::string directoryOf(const std::string& path);
 
 // The agent's state and its handlers. The desktop window only shows it.
-class Agent {
+class Agent : public TcpServerEvents {
  public:
   explicit Agent(AgentEnvironment env);
-  ~Agent();
+  ~Agent() override;
   Agent(const Agent&) = delete;
   Agent& operator=(const Agent&) = delete;
 
@@ -82,6 +86,24 @@ class Agent {
   void CommPax1RxChr(std::uint8_t chr);
   static constexpr int kPortRetryMs = 3000;
 
+  // The network gateway: the server's events and a client's requests.
+  void ServerSocket1Listen() override;
+  void ServerSocket1Accept() override;
+  void ServerSocket1GetSocket() override;
+  void ServerSocket1ClientConnect(TcpConnection& socket) override;
+  void ServerSocket1ClientDisconnect(TcpConnection& socket) override;
+  void ServerSocket1ClientRead(TcpConnection& socket) override;
+  void ServerSocket1ClientWrite(TcpConnection& socket) override;
+  void ServerSocket1ClientError(TcpConnection& socket, int& errorCode) override;
+  void ServerSocket1AcceptError(const std::string& message) override;
+  // The connection that sent a request, or none when it has gone.
+  TcpConnection* ClientByConnection(std::uint64_t serial) const;
+  static constexpr int kClientBufferSize = 500;
+  static constexpr int kListenRetryMs = 5000;
+  static constexpr int kAcceptPauseMs = 1000;
+  // A client that stops reading loses its connection past this backlog.
+  static constexpr std::int64_t kMaxClientBacklog = 64 * 1024;
+
   bool startHidden() const { return startHidden_; }
   bool pollTickOn() const;
   bool trayIconShown() const { return TrayIconShown; }
@@ -102,6 +124,8 @@ class Agent {
   const TData* data() const { return Data.get(); }
   const AccountingRecords* accounting() const { return Accounting.get(); }
   const std::string& lastUctRecord() const { return LastUctRecord; }
+  const ResponseCache* responseCache() const { return ResponseCache_.get(); }
+  bool listenRetrying() const;
   struct PeriodicTimers {
     const Timer* an;
     const Timer* sw;
@@ -168,6 +192,17 @@ class Agent {
   void queueStartRequests();
   void stopMailTimers();
 
+  // The gateway's local answers and its way back to the client.
+  void handleClientRequest(TcpConnection& socket, const std::uint8_t* request, int L);
+  bool AnswerLineState(const std::uint8_t* request, int L, TcpConnection& socket);
+  bool AnswerSw(const std::uint8_t* request, int L, TcpConnection& socket);
+  bool AnswerAccounting(const std::uint8_t* request, int L, TcpConnection& socket);
+  bool AnswerFromCache(const std::uint8_t* request, int L, TcpConnection& socket);
+  void sendToClient(TcpConnection& socket, const std::uint8_t* data, int count);
+  static std::string clientTag(char direction, TcpConnection& socket);
+  bool listen(bool firstTry);
+  void ListenRetryTimerTimer();
+
   // Start steps that other parts of the agent fill in.
   void openTcpServer();
   void openSerialPort();
@@ -197,9 +232,22 @@ class Agent {
   SerialPort& port_;
   std::unique_ptr<TCommPax> CommPax1;
 
-  // The bridge and the cache hook in here once they exist.
-  class Hooks : public CodecHooks {};
-  Hooks hooks_;
+  // What the decoders hand on: the bridge's feeds and the cache.
+  class Hooks : public CodecHooks {
+   public:
+    explicit Hooks(Agent& agent) : agent_(agent) {}
+    void emptyCache() override;
+
+   private:
+    Agent& agent_;
+  };
+  Hooks hooks_{*this};
+
+  TcpServer* ServerSocket1 = nullptr;
+  std::unique_ptr<Timer> ListenRetryTimer;
+  std::unique_ptr<Timer> AcceptResumeTimer;
+  std::unique_ptr<ResponseCache> ResponseCache_;
+  std::array<std::uint8_t, kClientBufferSize> ClientBuffer{};
 
   std::unique_ptr<Timer> TimerAN;
   std::unique_ptr<Timer> TimerSW;

@@ -172,12 +172,6 @@ void Agent::OnSlotAnswer(const std::uint8_t*, int) {
   // Messages the PBX wants sent reach the mail system with the mail gateway.
 }
 
-void Agent::routeClientAnswer(const TPendingRequest&, const std::uint8_t*, int) {
-  // Answers reach their clients with the network gateway.
-}
-
-void Agent::offerToCache(const TPendingRequest&, const std::uint8_t*, int) {}
-
 bool Agent::ScanMailboxes() { return mail().ScanMailboxes(*Data); }
 
 void Agent::SendTrap(int kind) { mail().SendTrap(kind); }

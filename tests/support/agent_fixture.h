@@ -7,6 +7,7 @@
 
 #include "core/agent.h"
 #include "support/fake_serial_port.h"
+#include "support/fake_tcp_server.h"
 #include "support/memory_accounting_file.h"
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
@@ -43,6 +44,7 @@ class AgentFixture {
     env.serialPort = &port;
     env.accountingFile = &accountingFile;
     env.createMailGateway = createMailGateway;
+    env.tcpServer = &tcpServer;
     agent = std::make_unique<Agent>(env);
     agent->ServiceMode = serviceMode;
     agent->ServiceElsewhere = serviceElsewhere;
@@ -64,6 +66,7 @@ class AgentFixture {
   RecordingSystemLog systemLog;
   FakeSerialPort port;
   MemoryAccountingFile accountingFile;
+  FakeTcpServer tcpServer;
   std::function<std::unique_ptr<MailGateway>()> createMailGateway;
   std::unique_ptr<Agent> agent;
 };

@@ -1,0 +1,148 @@
+// What a network client sends: the local answers (snapshots, accounting
+// records, the response cache), the forwarding to the PBX and the way the
+// PBX's answer goes back to the client that asked.
+#include <algorithm>
+
+#include "core/agent.h"
+#include "data/accounting.h"
+#include "data/tdata.h"
+#include "data/trace_text.h"
+#include "gateway/response_cache.h"
+#include "i18n/text_ids.h"
+#include "i18n/tnls.h"
+#include "platform/clock.h"
+#include "platform/timer.h"
+
+namespace norva {
+
+namespace {
+
+constexpr std::uint8_t kLineStateTable = 22;
+constexpr std::uint8_t kSwCommand = 14;
+constexpr std::int64_t kSwMaxAgeMs = 300;
+
+bool fresh(int length, std::int64_t storedMono, std::int64_t maxAgeMs, const Clock& clock) {
+  return length > 0 && clock.monotonicMs() - storedMono <= maxAgeMs;
+}
+
+}  // namespace
+
+void Agent::ServerSocket1ClientRead(TcpConnection& socket) {
+  // One read of at most 500 bytes is one request. Whatever a buffered socket
+  // holds beyond that is the next request, handled now: the socket will not
+  // signal again for bytes it already holds.
+  for (;;) {
+    const int waiting = socket.bytesAvailable();
+    if (waiting <= 0) return;
+    const int L = socket.read(ClientBuffer.data(), std::min(waiting, kClientBufferSize));
+    if (L <= 0) return;
+    handleClientRequest(socket, ClientBuffer.data(), L);
+  }
+}
+
+void Agent::handleClientRequest(TcpConnection& socket, const std::uint8_t* request, int L) {
+  const std::string trace = traceRequest(request, L, false);
+  if (config_.log.tcpIpIn) writeLog(clientTag('<', socket), trace);
+  if (AnswerLineState(request, L, socket) || AnswerSw(request, L, socket) ||
+      AnswerAccounting(request, L, socket) || AnswerFromCache(request, L, socket)) {
+    return;
+  }
+  if (!RequestQueue_) return;  // the control panel of a running service forwards nothing
+  if (PollState == 0 && RequestQueue_->empty()) {
+    RememberRequest('T', request, L, socket.socketNumber(), socket.serial());
+    SendRequest(">COM", trace, request, L);
+    if (config_.log.comOut && !config_.log.comLocOut) writeLog(">COM", trace);
+    PollState = 20;
+    TickCount = 0;
+  } else {
+    QueueRequest('T', socket.socketNumber(), request, L, socket.serial());
+  }
+}
+
+bool Agent::AnswerLineState(const std::uint8_t* request, int L, TcpConnection& socket) {
+  if (L < 2 || request[0] != 0 || request[1] != kLineStateTable) return false;
+  LineStateAskMono = clock().monotonicMs();
+  TimerAN->setEnabled(true);
+  if (!Data || !fresh(Data->LineStateLength, Data->LineStateMono, CacheMaxAge(kLineStateTable),
+                      clock())) {
+    return false;
+  }
+  if (config_.log.comIn) writeLog("<CCH", text(txt::kLineStateData));
+  if (config_.log.tcpIpOut) writeLog(clientTag('>', socket), text(txt::kLineStateData));
+  sendToClient(socket, Data->LineStateSnapshot.data(), Data->LineStateLength);
+  return true;
+}
+
+bool Agent::AnswerSw(const std::uint8_t* request, int L, TcpConnection& socket) {
+  if (L < 1 || request[0] != kSwCommand) return false;
+  SwAskMono = clock().monotonicMs();
+  TimerSW->setEnabled(true);
+  if (!Data || !fresh(Data->SwLength, Data->SwMono, kSwMaxAgeMs, clock())) return false;
+  if (config_.log.comIn) writeLog("<CCH", text(txt::kSwData));
+  if (config_.log.tcpIpOut) writeLog(clientTag('>', socket), text(txt::kSwData));
+  sendToClient(socket, Data->SwSnapshot.data(), Data->SwLength);
+  return true;
+}
+
+bool Agent::AnswerAccounting(const std::uint8_t* request, int L, TcpConnection& socket) {
+  if (L < 1 || (request[0] != 4 && request[0] != 5)) return false;
+  static constexpr std::uint8_t kNothing = 0;
+  if (!config_.sendUct) {
+    sendToClient(socket, &kNothing, 1);
+    return true;
+  }
+  if (!config_.readUct) return false;
+  if (!Accounting || Accounting->empty()) {
+    sendToClient(socket, &kNothing, 1);
+    return true;
+  }
+  std::int64_t p = socket.userData;
+  if (request[0] == 5) --p;
+  p = std::max<std::int64_t>(p, Accounting->AccountingDropped());
+  if (p >= Accounting->AccountingTotal()) {
+    sendToClient(socket, &kNothing, 1);
+    return true;
+  }
+  const std::string& record = *Accounting->record(static_cast<std::uint32_t>(p));
+  if (config_.log.tcpIpOut) writeLog(clientTag('>', socket), record);
+  std::vector<std::uint8_t> reply;
+  reply.reserve(record.size() + 1);
+  reply.push_back(0);
+  reply.insert(reply.end(), record.begin(), record.end());
+  socket.userData = p + 1;
+  sendToClient(socket, reply.data(), static_cast<int>(reply.size()));
+  return true;
+}
+
+bool Agent::AnswerFromCache(const std::uint8_t* request, int L, TcpConnection& socket) {
+  if (!ResponseCache_) return false;
+  const int i = ResponseCache_->CacheLookup(request, L, true);
+  if (i < 0) return false;
+  const ResponseCache::Entry& e = ResponseCache_->entry(i);
+  if (config_.log.comIn || config_.log.tcpIpOut) {
+    const std::string trace = traceRequest(e.Answer.data(), e.AnswerLength, false);
+    if (config_.log.comIn) writeLog("<CCH", trace);
+    if (config_.log.tcpIpOut) writeLog(clientTag('>', socket), trace);
+  }
+  sendToClient(socket, e.Answer.data(), e.AnswerLength);
+  return true;
+}
+
+void Agent::routeClientAnswer(const TPendingRequest& r, const std::uint8_t* answer, int length) {
+  // By the connection itself: its socket number may already belong to a
+  // client that connected after the asker left.
+  TcpConnection* socket = ClientByConnection(r.connection);
+  if (!socket) return;
+  sendToClient(*socket, answer, length);
+  OnClientAnswer(r.firstByte, answer, length);
+  const std::string trace =
+      TraceText(TraceForm::Answer, answer, length, r.firstByte, false, *nls_);
+  if (config_.log.comIn) writeLog("<COM", trace);
+  if (config_.log.tcpIpOut) writeLog(clientTag('>', *socket), trace);
+}
+
+void Agent::offerToCache(const TPendingRequest& r, const std::uint8_t* answer, int length) {
+  if (ResponseCache_) ResponseCache_->CacheStore(r.payload.data(), r.length(), answer, length);
+}
+
+}  // namespace norva
