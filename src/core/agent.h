@@ -265,6 +265,7 @@ class Agent : public TcpServerEvents {
   std::unique_ptr<MailGateway> noMail_;
 
   int PollState = 0;
+  char AwaitedKind = 0;  // the kind of the own request PollState 1 waits for
   int TickCount = 0;
   int ErrorCount = 0;
   bool LinkRestorePending = false;

@@ -127,6 +127,7 @@ void Agent::OnCounterAnswer(const std::uint8_t* answer, int length) {
 
 void Agent::OnUctAnswer(const std::uint8_t* answer, int length) {
   const UctAnswer a = classifyUct(answer, length, LastUctRecord, Data->UctStoreFailed);
+  Data->UctAnswerPending = false;
   switch (a.kind) {
     case UctAnswer::Kind::None:
       if (config_.log.comPureIn) writeLog("<COM", text(txt::kNoAccountingRecord));

@@ -2,6 +2,7 @@
 // the link-down pause and the periodic timers that feed the queue.
 #include "core/agent.h"
 #include "data/codecs.h"
+#include "data/tdata.h"
 #include "i18n/text_ids.h"
 #include "link/comm_pax.h"
 #include "platform/clock.h"
@@ -64,6 +65,9 @@ void Agent::TimerTickTimer() {
       break;
     case 1:
       if (++TickCount < config_.maxTick) break;
+      // Without the configuration, information and line list the periodic
+      // timers never start: one lost start answer must not leave it so.
+      if (AwaitedKind == 'C' || AwaitedKind == 'I' || AwaitedKind == 'V') QueueRequest(AwaitedKind, 0);
       if (++ErrorCount < config_.maxError) {
         PollState = 0;
         break;
@@ -153,6 +157,7 @@ OwnRequestText ownRequestText(char kind) {
 void Agent::sendOwnRequest(char kind, int value) {
   PayloadBuffer payload{};
   const int length = BuildRequest(kind, value, *Data, payload);
+  if (kind == 'U') Data->UctAnswerPending = true;
   RememberRequest(kind, payload.data(), length, 0);
   const OwnRequestText t = ownRequestText(kind);
   const std::string sendText = t.number != 0 ? text(t.number) : t.fixed;
@@ -160,6 +165,7 @@ void Agent::sendOwnRequest(char kind, int value) {
   if (t.number != 0) log_.showStatus("<LOC", sendText);
   SendRequest(">COM", sendText, payload.data(), length);
   PollState = 1;
+  AwaitedKind = kind;
 }
 
 void Agent::sendCounterRequest() {
@@ -175,6 +181,7 @@ void Agent::sendCounterRequest() {
   RememberRequest('M', payload.data(), length, 0);
   SendRequest(">COM", text(txt::kMailboxChanges), payload.data(), length);
   PollState = 1;
+  AwaitedKind = 'M';
 }
 
 void Agent::queueStartRequests() {

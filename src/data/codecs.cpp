@@ -140,7 +140,8 @@ int SlotMsgBuild(TData& data, PayloadBuffer& out) {
 }
 
 int UctMsgBuild(const TData& data, PayloadBuffer& out) {
-  return put(out, {data.UctStoreFailed ? kCmdLastRecord : kCmdNextRecord});
+  const bool again = data.UctStoreFailed || data.UctAnswerPending;
+  return put(out, {again ? kCmdLastRecord : kCmdNextRecord});
 }
 
 int LineListMsgBuild(PayloadBuffer& out) { return put(out, {kCmdRead, kItemLineList, 0}); }

@@ -54,6 +54,10 @@ class TData {
   // The last accounting record could not be stored; the next accounting
   // request reads it again.
   bool UctStoreFailed = false;
+  // An accounting request went out and no answer to it has come. The PBX
+  // may have handed its record out already, so the next request reads that
+  // record again rather than skipping to the one after it.
+  bool UctAnswerPending = false;
   // The next outgoing-message slot to read, 0 to 3 in turn: the codecs' only state.
   std::uint8_t SlotIndex = 0;
 

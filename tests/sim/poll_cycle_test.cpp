@@ -217,6 +217,24 @@ TEST_F(PollCycle, AFailedStoreIsRepeatedAndTheRecordLandsOnce) {
   EXPECT_EQ(countLines("<COM 21 0044123456 00:01:12"), 1);
 }
 
+TEST_F(PollCycle, ALostAccountingAnswerIsReadAgainAndItsRecordLandsOnce) {
+  pbx.model.addAccountingRecord("21 0044123456 00:01:12");
+  pbx.model.addAccountingRecord("22 0033987654 00:03:40");
+  int dropped = 0;
+  pbx.onAnswerFrame = [&](std::vector<std::uint8_t>&) {
+    // The PBX handed out the first record, but its answer never arrives.
+    if (pbx.received.back().request != kNextRecord || dropped > 0) return true;
+    ++dropped;
+    return false;
+  };
+  startAgent();
+  scheduler.runFor(8000);
+  ASSERT_EQ(dropped, 1);
+  EXPECT_EQ(accountingFile.files["calls.txt"],
+            "21 0044123456 00:01:12\r\n22 0033987654 00:03:40\r\n");
+  EXPECT_EQ(countRequests(kLastRecordAgain), 1u);
+}
+
 TEST_F(PollCycle, CounterRequestsGoOnlyWhenTheMailboxesChanged) {
   startAgent("[Timer]\nMSGInterval=1000\n");
   scheduler.runFor(5000);

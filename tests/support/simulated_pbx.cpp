@@ -1,5 +1,7 @@
 #include "support/simulated_pbx.h"
 
+#include <algorithm>
+
 namespace norva::test {
 
 SimulatedPbx::SimulatedPbx(FakeSerialPort& port, VirtualScheduler& scheduler)
@@ -40,11 +42,18 @@ void SimulatedPbx::onPacket(int count, const std::uint8_t* data) {
   if (!answer) return;
   outbox_.clear();
   pax_.WritePacket(sequence, answer->data(), static_cast<int>(answer->size()));
-  pending_.push_back(outbox_);
-  if (!timer_->enabled()) {
-    timer_->setInterval(answerDelayMs > 0 ? answerDelayMs : 1);
-    timer_->setEnabled(true);
-  }
+  // Each answer keeps its own delay, but never overtakes an earlier one.
+  std::int64_t due = scheduler_.now() + std::max(answerDelayMs, 1);
+  if (!pending_.empty()) due = std::max(due, pending_.back().due);
+  pending_.push_back({due, outbox_});
+  if (!timer_->enabled()) arm();
+}
+
+void SimulatedPbx::arm() {
+  timer_->setEnabled(false);
+  if (pending_.empty()) return;
+  timer_->setInterval(static_cast<int>(std::max<std::int64_t>(pending_.front().due - scheduler_.now(), 1)));
+  timer_->setEnabled(true);
 }
 
 void SimulatedPbx::sendAnswer(std::uint8_t sequence, const std::vector<std::uint8_t>& payload) {
@@ -54,14 +63,13 @@ void SimulatedPbx::sendAnswer(std::uint8_t sequence, const std::vector<std::uint
 }
 
 void SimulatedPbx::sendDue() {
-  if (pending_.empty()) {
-    timer_->setEnabled(false);
-    return;
+  while (!pending_.empty() && pending_.front().due <= scheduler_.now()) {
+    std::vector<std::uint8_t> frame = std::move(pending_.front().frame);
+    pending_.pop_front();
+    if (onAnswerFrame && !onAnswerFrame(frame)) continue;
+    if (port_.isOpen()) port_.receive(frame);
   }
-  const std::vector<std::uint8_t> frame = std::move(pending_.front());
-  pending_.pop_front();
-  if (pending_.empty()) timer_->setEnabled(false);
-  if (port_.isOpen()) port_.receive(frame);
+  arm();
 }
 
 }  // namespace norva::test

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -30,6 +31,8 @@ class SimulatedPbx : public ByteSink, public ByteSource {
 
   sim::PbxModel model;
   int answerDelayMs = 20;
+  // Sees each framed answer just before it goes on the line; false drops it.
+  std::function<bool(std::vector<std::uint8_t>& frame)> onAnswerFrame;
 
   // Every request the PBX saw, in order.
   std::vector<Exchange> received;
@@ -56,7 +59,12 @@ class SimulatedPbx : public ByteSink, public ByteSource {
   std::size_t inboxPos_ = 0;
   std::vector<std::uint8_t> outbox_;  // frame being written towards the agent
   std::unique_ptr<Timer> timer_;
-  std::deque<std::vector<std::uint8_t>> pending_;  // framed answers waiting for their delay
+  struct Pending {
+    std::int64_t due;
+    std::vector<std::uint8_t> frame;
+  };
+  std::deque<Pending> pending_;  // framed answers waiting for their delay, in order
+  void arm();
 };
 
 }  // namespace norva::test
