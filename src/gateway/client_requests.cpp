@@ -41,14 +41,14 @@ void Agent::ServerSocket1ClientRead(TcpConnection& socket) {
 }
 
 void Agent::handleClientRequest(TcpConnection& socket, const std::uint8_t* request, int L) {
-  const std::string trace = traceRequest(request, L, false);
-  if (config_.log.tcpIpIn) writeLog(clientTag('<', socket), trace);
+  if (config_.log.tcpIpIn) writeLog(clientTag('<', socket), traceRequest(request, L, false));
   if (AnswerLineState(request, L, socket) || AnswerSw(request, L, socket) ||
       AnswerAccounting(request, L, socket) || AnswerFromCache(request, L, socket)) {
     return;
   }
   if (!RequestQueue_) return;  // the control panel of a running service forwards nothing
   if (PollState == 0 && RequestQueue_->empty()) {
+    const std::string trace = traceRequest(request, L, false);
     RememberRequest('T', request, L, socket.socketNumber(), socket.serial());
     SendRequest(">COM", trace, request, L);
     if (config_.log.comOut && !config_.log.comLocOut) writeLog(">COM", trace);

@@ -6,7 +6,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 #include "support/installed_copy.h"
@@ -21,15 +23,23 @@ using Bytes = std::vector<std::uint8_t>;
 
 class GatewayE2E : public ::testing::Test {
  protected:
-  void startBoth(const std::string& setKeys = "", bool waitForLines = true) {
+  // `limit`: the agent runs with at most that many descriptors.
+  void startBoth(const std::string& setKeys = "", bool waitForLines = true, int limit = 0) {
     pbx = std::make_unique<test::Process>(test::Process::WithStdio{}, copy.dir.file("pbxsim"),
                                           std::vector<std::string>{"--link", link});
     ASSERT_TRUE(pbx->waitForStdout("pty ", 10s)) << pbx->stderrText();
     copy.dir.write("NAgent.INI", "[Set]\n" + setKeys + "Lang=Eng\nIPPort=" + std::to_string(port) +
                                      "\nUctFile=" + copy.dir.file("calls.txt") + "\n[Devices]\nCOM2=" +
                                      link + "\n[Timer]\nURIntervalBezDat=300\n");
-    agent = std::make_unique<test::Process>(copy.program(), std::vector<std::string>{"/service"},
-                                            test::kHeadlessEnv);
+    if (limit > 0) {
+      const std::string n = std::to_string(limit);
+      agent = std::make_unique<test::Process>(
+          "/usr/bin/prlimit", std::vector<std::string>{"--nofile=" + n + ":" + n, copy.program(), "/service"},
+          test::kHeadlessEnv);
+    } else {
+      agent = std::make_unique<test::Process>(copy.program(), std::vector<std::string>{"/service"},
+                                              test::kHeadlessEnv);
+    }
     if (!waitForLines) return;
     // Past the start requests: the line list (00 0E 00) has been answered.
     ASSERT_TRUE(pbx->waitForStdout(" 00 0E 00\n", 10s)) << agent->stderrText();
@@ -137,6 +147,42 @@ TEST_F(GatewayE2E, ListensOnceAnotherProgramHasFreedThePort) {
   test::TcpClient client(port, 5s);
   ASSERT_TRUE(client.send({2}));
   EXPECT_EQ(client.receive(3s).size(), 8u);
+}
+
+// User and system CPU time of a process so far, in clock ticks.
+long cpuTicks(int pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(in)), {});
+  std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+  std::string f;
+  long utime = 0, stime = 0;
+  for (int i = 3; i <= 15 && fields >> f; ++i) {
+    if (i == 14) utime = std::stol(f);
+    if (i == 15) stime = std::stol(f);
+  }
+  return utime + stime;
+}
+
+TEST_F(GatewayE2E, OutOfDescriptorsItNeitherSpinsNorStopsAccepting) {
+  startBoth("", true, 32);
+  test::TcpClient first(port, 5s);
+  ASSERT_TRUE(first.send({2}));
+  ASSERT_EQ(first.receive(3s).size(), 8u);
+  std::vector<std::unique_ptr<test::TcpClient>> crowd;
+  for (int i = 0; i < 40; ++i) crowd.push_back(std::make_unique<test::TcpClient>(port, 2s));
+
+  std::this_thread::sleep_for(500ms);
+  const long before = cpuTicks(agent->pid());
+  std::this_thread::sleep_for(2s);
+  const long used = cpuTicks(agent->pid()) - before;
+  EXPECT_LT(used, sysconf(_SC_CLK_TCK) / 2) << "a failing accept must not be retried at once";
+  ASSERT_TRUE(first.send({2}));
+  EXPECT_EQ(first.receive(3s).size(), 8u) << "the clients already in are still served";
+
+  crowd.clear();
+  test::TcpClient late(port, 5s);
+  ASSERT_TRUE(late.send({2}));
+  EXPECT_EQ(late.receive(5s).size(), 8u) << "accepting again once descriptors are free";
 }
 
 }  // namespace

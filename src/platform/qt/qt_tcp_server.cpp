@@ -3,6 +3,10 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <QHostAddress>
 #include <QTcpSocket>
@@ -75,15 +79,7 @@ class QtTcpConnection : public TcpConnection {
   std::string address_;  // kept: the peer's address is gone after a disconnect
 };
 
-QtTcpServer::QtTcpServer() {
-  server_.setMaxPendingConnections(1000);
-  QObject::connect(&server_, &QTcpServer::newConnection, [this] { onNewConnection(); });
-  QObject::connect(&server_, &QTcpServer::acceptError, [this](QAbstractSocket::SocketError) {
-    // A failed accept (no descriptor left) would fail again at once.
-    server_.pauseAccepting();
-    if (events_) events_->ServerSocket1AcceptError(server_.errorString().toStdString());
-  });
-}
+QtTcpServer::QtTcpServer() = default;
 
 QtTcpServer::~QtTcpServer() { close(); }
 
@@ -93,11 +89,20 @@ bool QtTcpServer::open(std::string& error) {
     error = server_.errorString().toStdString();
     return false;
   }
+  // QTcpServer would retry a failed accept at once, forever.
+  server_.pauseAccepting();
+  acceptNotifier_ = std::make_unique<QSocketNotifier>(server_.socketDescriptor(), QSocketNotifier::Read);
+  QObject::connect(acceptNotifier_.get(), &QSocketNotifier::activated, [this] { onAcceptReady(); });
   if (events_) events_->ServerSocket1Listen();
   return true;
 }
 
+void QtTcpServer::resumeAccepting() {
+  if (acceptNotifier_) acceptNotifier_->setEnabled(true);
+}
+
 void QtTcpServer::close() {
+  acceptNotifier_.reset();
   server_.close();
   connections_.clear();
   departed_.clear();
@@ -108,34 +113,54 @@ TcpConnection* QtTcpServer::connection(int index) {
   return connections_[static_cast<std::size_t>(index)].get();
 }
 
-void QtTcpServer::onNewConnection() {
-  while (QTcpSocket* socket = server_.nextPendingConnection()) {
-    socket->setParent(nullptr);  // owned by its connection object
-    if (events_) {
-      events_->ServerSocket1GetSocket();
-      events_->ServerSocket1Accept();
+void QtTcpServer::onAcceptReady() {
+  const int listener = static_cast<int>(server_.socketDescriptor());
+  // A bounded batch per wake-up keeps the rest of the loop responsive.
+  for (int batch = 0; batch < 64; ++batch) {
+    const int fd = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0) {
+      if (errno == EINTR || errno == ECONNABORTED) continue;
+      if (errno == EAGAIN || errno == EWOULDBLOCK) return;
+      // No descriptor or memory left: quiet until resumeAccepting.
+      const std::string message = std::strerror(errno);
+      acceptNotifier_->setEnabled(false);
+      if (events_) events_->ServerSocket1AcceptError(message);
+      return;
     }
-    enableKeepAlive(*socket);
-    socket->setReadBufferSize(kReadBufferSize);
-    auto owned = std::make_unique<QtTcpConnection>(socket, nextSerial_++);
-    QtTcpConnection* c = owned.get();
-    connections_.push_back(std::move(owned));
-    QObject::connect(socket, &QTcpSocket::readyRead, [this, c] {
-      if (events_) events_->ServerSocket1ClientRead(*c);
-    });
-    QObject::connect(socket, &QTcpSocket::bytesWritten, [this, c](qint64) {
-      if (events_) events_->ServerSocket1ClientWrite(*c);
-    });
-    QObject::connect(socket, &QTcpSocket::errorOccurred, [this, c](QAbstractSocket::SocketError e) {
-      // The peer closing is a disconnect, not an error.
-      if (e == QAbstractSocket::RemoteHostClosedError || !events_) return;
-      int code = static_cast<int>(e);
-      events_->ServerSocket1ClientError(*c, code);
-    });
-    QObject::connect(socket, &QTcpSocket::disconnected, [this, c] { onDisconnected(c); });
-    if (events_) events_->ServerSocket1ClientConnect(*c);
-    if (socket->bytesAvailable() > 0 && events_) events_->ServerSocket1ClientRead(*c);
+    auto* socket = new QTcpSocket;
+    if (!socket->setSocketDescriptor(fd)) {
+      ::close(fd);
+      delete socket;
+      continue;
+    }
+    adopt(socket);
   }
+}
+
+void QtTcpServer::adopt(QTcpSocket* socket) {
+  if (events_) {
+    events_->ServerSocket1GetSocket();
+    events_->ServerSocket1Accept();
+  }
+  enableKeepAlive(*socket);
+  socket->setReadBufferSize(kReadBufferSize);
+  auto owned = std::make_unique<QtTcpConnection>(socket, nextSerial_++);
+  QtTcpConnection* c = owned.get();
+  connections_.push_back(std::move(owned));
+  QObject::connect(socket, &QTcpSocket::readyRead, [this, c] {
+    if (events_) events_->ServerSocket1ClientRead(*c);
+  });
+  QObject::connect(socket, &QTcpSocket::bytesWritten, [this, c](qint64) {
+    if (events_) events_->ServerSocket1ClientWrite(*c);
+  });
+  QObject::connect(socket, &QTcpSocket::errorOccurred, [this, c](QAbstractSocket::SocketError e) {
+    // The peer closing is a disconnect, not an error.
+    if (e == QAbstractSocket::RemoteHostClosedError || !events_) return;
+    int code = static_cast<int>(e);
+    events_->ServerSocket1ClientError(*c, code);
+  });
+  QObject::connect(socket, &QTcpSocket::disconnected, [this, c] { onDisconnected(c); });
+  if (events_) events_->ServerSocket1ClientConnect(*c);
 }
 
 void QtTcpServer::onDisconnected(QtTcpConnection* c) {
