@@ -67,7 +67,9 @@ void Agent::TimerTickTimer() {
       if (++TickCount < config_.maxTick) break;
       // Without the configuration, information and line list the periodic
       // timers never start: one lost start answer must not leave it so.
-      if (AwaitedKind == 'C' || AwaitedKind == 'I' || AwaitedKind == 'V') QueueRequest(AwaitedKind, 0);
+      if (AwaitedKind == 'C' || AwaitedKind == 'I' || AwaitedKind == 'V') {
+        QueueRequest(AwaitedKind, 0);
+      }
       if (++ErrorCount < config_.maxError) {
         PollState = 0;
         break;

@@ -319,6 +319,7 @@ TEST_F(Gateway, ABusyPortIsTriedAgainUntilTheServerListens) {
   const std::string status = text(txt::kTcpFailedStatus) + "Address already in use";
   EXPECT_EQ(std::count(systemLog.entries.begin(), systemLog.entries.end(), "E:" + status), 1);
   EXPECT_EQ(countLines("-OK- " + text(txt::kTcpListening)), 0);
+  EXPECT_TRUE(agent->listenRetrying());
 
   scheduler.runFor(20000);
   EXPECT_EQ(countLines("!Err " + text(txt::kTcpFailed)), 1) << "one line, however many tries";
@@ -327,6 +328,7 @@ TEST_F(Gateway, ABusyPortIsTriedAgainUntilTheServerListens) {
   tcpServer.refuseListen = false;
   scheduler.runFor(Agent::kListenRetryMs);
   EXPECT_TRUE(tcpServer.active());
+  EXPECT_FALSE(agent->listenRetrying());
   EXPECT_EQ(countLines("-OK- " + text(txt::kTcpListening)), 1);
   scheduler.runFor(20000);
   EXPECT_EQ(tcpServer.openCalls, tries + 1);

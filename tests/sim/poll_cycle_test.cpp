@@ -235,6 +235,21 @@ TEST_F(PollCycle, ALostAccountingAnswerIsReadAgainAndItsRecordLandsOnce) {
   EXPECT_EQ(countRequests(kLastRecordAgain), 1u);
 }
 
+TEST_F(PollCycle, ALostStartAnswerIsAskedForAgain) {
+  bool dropped = false;
+  pbx.onAnswerFrame = [&](std::vector<std::uint8_t>&) {
+    if (dropped || pbx.received.back().request != kLineList) return true;
+    dropped = true;
+    return false;
+  };
+  startAgent();
+  scheduler.runFor(3000);
+  ASSERT_TRUE(dropped);
+  EXPECT_EQ(countRequests(kLineList), 2u);
+  EXPECT_EQ(agent->data()->LineCount, 8);
+  EXPECT_TRUE(agent->periodicTimers().ur->enabled()) << "the timers start after all";
+}
+
 TEST_F(PollCycle, CounterRequestsGoOnlyWhenTheMailboxesChanged) {
   startAgent("[Timer]\nMSGInterval=1000\n");
   scheduler.runFor(5000);
