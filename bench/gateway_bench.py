@@ -12,7 +12,10 @@
 (c) The agent's resident memory with 1000 idle connections.
 """
 import asyncio, os, pty, resource, select, shutil, socket, statistics, subprocess, sys, tempfile
-import threading, time, zlib
+import threading, time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from pbx_line import answer_for, frame, take_request
 
 bin_dir = sys.argv[1] if len(sys.argv) > 1 else "build/bin"
 seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 3.0
@@ -100,6 +103,20 @@ def rss_kib(pid):
                 return int(line.split()[1])
 
 
+def start_with_pbxsim(extra_ini):
+    """pbxsim on a pseudo-terminal and the agent against it, past its start requests."""
+    link = os.path.join(tempfile.mkdtemp(prefix="norva-pbx-"), "ttyPBX")
+    pbx = subprocess.Popen([os.path.join(bin_dir, "pbxsim"), "--link", link],
+                           stdin=subprocess.PIPE, stdout=subprocess.DEVNULL)
+    while not os.path.exists(link):
+        time.sleep(0.05)
+    agent_dir, port = install(extra_ini, link)
+    agent = subprocess.Popen([os.path.join(agent_dir, "NAgent"), "/service"], stderr=subprocess.DEVNULL)
+    wait_port(port)
+    time.sleep(1.5)
+    return agent, pbx, port
+
+
 def bench_local():
     echo_bin = os.path.join(tempfile.mkdtemp(prefix="norva-echo-"), "echo_server")
     subprocess.run(["cc", "-O2", "-o", echo_bin, os.path.join(here, "echo_server.c")], check=True)
@@ -107,18 +124,9 @@ def bench_local():
     echo = subprocess.Popen([echo_bin, str(echo_port)], stdout=subprocess.PIPE)
     echo.stdout.readline()
 
-    work = tempfile.mkdtemp(prefix="norva-pbx-")
-    link = os.path.join(work, "ttyPBX")
-    pbx = subprocess.Popen([os.path.join(bin_dir, "pbxsim"), "--link", link],
-                           stdin=subprocess.PIPE, stdout=subprocess.DEVNULL)
-    while not os.path.exists(link):
-        time.sleep(0.05)
     # Line states polled every tick keep the snapshot fresh for every request.
-    agent_dir, port = install("[Timer]\nANInterval=50\nANTimeOut=600\n", link)
-    agent = subprocess.Popen([os.path.join(agent_dir, "NAgent"), "/service"], stderr=subprocess.DEVNULL)
+    agent, pbx, port = start_with_pbxsim("[Timer]\nANInterval=50\nANTimeOut=600\n")
     try:
-        wait_port(port)
-        time.sleep(1.5)  # past the start requests
         print("(a) local answers (line-state snapshot), next to an echo server")
         for n in (1, 10, 100, 1000):
             lat = asyncio.run(load(port, n, b"\x00\x16\x00", seconds))
@@ -135,17 +143,8 @@ def bench_local():
 
 def bench_memory():
     """A fresh agent, so that the load runs' high-water mark does not hide it."""
-    work = tempfile.mkdtemp(prefix="norva-pbx-")
-    link = os.path.join(work, "ttyPBX")
-    pbx = subprocess.Popen([os.path.join(bin_dir, "pbxsim"), "--link", link],
-                           stdin=subprocess.PIPE, stdout=subprocess.DEVNULL)
-    while not os.path.exists(link):
-        time.sleep(0.05)
-    agent_dir, port = install("", link)
-    agent = subprocess.Popen([os.path.join(agent_dir, "NAgent"), "/service"], stderr=subprocess.DEVNULL)
+    agent, pbx, port = start_with_pbxsim("")
     try:
-        wait_port(port)
-        time.sleep(1.5)
         before = rss_kib(agent.pid)
         idle = [socket.create_connection(("127.0.0.1", port)) for _ in range(1000)]
         while len(os.listdir(f"/proc/{agent.pid}/fd")) < 1000:
@@ -160,19 +159,6 @@ def bench_memory():
         agent.terminate()
         agent.wait()
         pbx.terminate()
-
-
-def frame(seq, payload):
-    body = bytes([seq]) + payload
-    raw = len(body).to_bytes(2, "little") + body + zlib.crc32(body).to_bytes(4, "little")
-    return b"\xee\x23" + raw.replace(b"\xee", b"\xee\xee")
-
-
-def answer_for(req):
-    if req[:1] == b"\x0d": return b"\x00" + bytes([0, 0, 0, 0, 1]) + bytes(11)
-    if req[:1] == b"\x02": return b"\x00\x03\x10\x00\x00\x00\x00\x00"
-    if req[:3] == b"\x00\x0e\x00": return b"\x00\x0e\x00\x02\x01\x00\x00"
-    return b"\x00" + req[1:3]
 
 
 def bench_forwarded(count=300):
@@ -191,13 +177,9 @@ def bench_forwarded(count=300):
                 continue
             buf += os.read(master, 4096)
             arrived = time.perf_counter()
-            while b"\xee\x23" in buf:
-                start = buf.index(b"\xee\x23")
-                rest = buf[start + 2:].replace(b"\xee\xee", b"\xee")
-                if len(rest) < 2: break
-                n = int.from_bytes(rest[:2], "little")
-                if len(rest) < 2 + n + 4: break
-                seq, req = rest[2], rest[3:2 + n]
+            request = take_request(buf)
+            if request:
+                seq, req = request
                 buf = b""
                 os.write(master, frame(seq, answer_for(req)))
                 if req[:1] == b"\x02":

@@ -6,23 +6,13 @@ Plays the PBX itself on a pseudo-terminal (so that nothing but the agent is
 measured), answers every request at once, and prints the distribution.
 Run by hand: bench/poll_latency.py [build/bin] [exchanges]
 """
-import os, pty, select, shutil, statistics, subprocess, sys, tempfile, time, zlib
+import os, pty, select, shutil, statistics, subprocess, sys, tempfile, time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from pbx_line import answer_for, frame, take_request
 
 bin_dir = sys.argv[1] if len(sys.argv) > 1 else "build/bin"
 count = int(sys.argv[2]) if len(sys.argv) > 2 else 200
-
-def frame(seq, payload):
-    body = bytes([seq]) + payload
-    crc = zlib.crc32(body).to_bytes(4, "little")
-    raw = (len(body)).to_bytes(2, "little") + body + crc
-    return b"\xee\x23" + raw.replace(b"\xee", b"\xee\xee")
-
-def answer_for(req):
-    if req[:1] == b"\x0d": return b"\x00" + bytes([0, 0, 0, 0, 1]) + bytes(11)
-    if req[:1] == b"\x02": return b"\x00\x03\x10\x00\x00\x00\x00\x00"
-    if req[:3] == b"\x00\x0e\x00": return b"\x00\x0e\x00\x02\x01\x00\x00"
-    if req[:1] == b"\x04": return b"\x00" + b"21 0044123456 00:01:12"
-    return b"\x00" + req[1:3]
 
 master, slave = pty.openpty()
 name = os.ttyname(slave)
@@ -50,13 +40,9 @@ try:
             answered_at = None
         buf += data
         # One request per frame; the agent waits for the answer before the next.
-        while b"\xee\x23" in buf:
-            start = buf.index(b"\xee\x23")
-            rest = buf[start + 2:].replace(b"\xee\xee", b"\xee")
-            if len(rest) < 2: break
-            n = int.from_bytes(rest[:2], "little")
-            if len(rest) < 2 + n + 4: break
-            seq, req = rest[2], rest[3:2 + n]
+        request = take_request(buf)
+        if request:
+            seq, req = request
             buf = b""
             os.write(master, frame(seq, answer_for(req)))
             answered_at = time.monotonic()
