@@ -17,6 +17,7 @@ class AccountingFile;
 class AccountingRecords;
 class Clock;
 class MailGateway;
+class MailHost;
 class ProfileFile;
 class TData;
 class SerialPort;
@@ -215,6 +216,9 @@ class Agent {
   std::string LastUctRecord;
   std::unique_ptr<MailGateway> Mail602;
   std::unique_ptr<MailGateway> noMail_;
+  // The mail gateway's way back into the agent (agent_mail.cpp).
+  class MailLink;
+  std::shared_ptr<MailHost> mailHost_;
 
   int PollState = 0;
   int TickCount = 0;
