@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <limits>
 
 namespace agentz4 {
@@ -9,6 +10,9 @@ namespace agentz4 {
 namespace {
 // Bytes 0 to 3 of a mailbox record hold its index, byte 4 this mark.
 constexpr std::uint8_t kRecordMark = 0x5A;
+// Some file systems keep whole seconds; two of them are safe.
+constexpr std::int64_t kSettleNs = 2'000'000'000;
+constexpr std::int64_t kUnsettled = -2;
 
 std::uint16_t count16(std::size_t n) {
   return static_cast<std::uint16_t>(std::min<std::size_t>(n, std::numeric_limits<std::uint16_t>::max()));
@@ -67,6 +71,15 @@ bool MailboxReader::propose(std::size_t index, MailboxState& out) {
   const std::string& dir = mailboxes_[index].maildir;
   // The times first: a message that arrives during the listing changes them again.
   out.times = folderTimes(dir);
+  // A folder changed a moment ago may change again within the same tick of
+  // the file system's clock, unseen by the quick test: such a time is not
+  // kept, so the next quick test reads the folder once more.
+  timespec clockNow{};
+  clock_gettime(CLOCK_REALTIME, &clockNow);
+  const std::int64_t settled =
+      static_cast<std::int64_t>(clockNow.tv_sec) * 1'000'000'000 + clockNow.tv_nsec - kSettleNs;
+  if (out.times.newNs >= settled) out.times.newNs = kUnsettled;
+  if (out.times.curNs >= settled) out.times.curNs = kUnsettled;
   out.waiting.clear();
   std::vector<WaitingMessage> now;
   if (!listWaiting(dir, now)) return false;
