@@ -24,16 +24,23 @@ struct MailboxReader::Arena {
   std::vector<std::unique_ptr<MessageGroup>> groups;
   std::vector<std::unique_ptr<MessageNode>> nodes;
 
+  // The records' pointer fields are unaligned: they are only ever reached
+  // through their record, never through a pointer to the field.
   MessageGroup* group(Mailbox* m, char type) {
-    MessageGroup** tail = &m->FirstGroup;
-    for (; *tail != nullptr; tail = &(*tail)->Next) {
-      if ((*tail)->Type == type) return *tail;
+    MessageGroup* last = nullptr;
+    for (MessageGroup* g = m->FirstGroup; g != nullptr; g = g->Next) {
+      if (g->Type == type) return g;
+      last = g;
     }
     groups.push_back(std::make_unique<MessageGroup>());
     MessageGroup* g = groups.back().get();
     std::memset(g, 0, sizeof *g);
     g->Type = type;
-    *tail = g;
+    if (last == nullptr) {
+      m->FirstGroup = g;
+    } else {
+      last->Next = g;
+    }
     return g;
   }
   void node(MessageGroup* g, std::int32_t id, std::uint32_t flags) {
@@ -42,9 +49,13 @@ struct MailboxReader::Arena {
     std::memset(n, 0, sizeof *n);
     n->Id = id;
     n->Flags = flags;
-    MessageNode** tail = &g->FirstNode;
-    while (*tail != nullptr) tail = &(*tail)->Next;
-    *tail = n;
+    if (g->FirstNode == nullptr) {
+      g->FirstNode = n;
+      return;
+    }
+    MessageNode* last = g->FirstNode;
+    while (last->Next != nullptr) last = last->Next;
+    last->Next = n;
   }
 };
 
@@ -130,10 +141,14 @@ std::int32_t MailboxReader::readList(Mailbox** list, Request* request) {
   list_ = std::make_unique<Arena>();
   listProposals_.clear();
   fullList_ = request->Mode == kModeAll;
-  Mailbox** tail = list;
+  Mailbox* last = nullptr;
   const auto append = [&](Mailbox* m) {
-    *tail = m;
-    tail = &m->Next;
+    if (last == nullptr) {
+      *list = m;
+    } else {
+      last->Next = m;
+    }
+    last = m;
   };
   for (std::size_t i = 0; i < mailboxes_.size(); ++i) {
     const std::string& dir = mailboxes_[i].maildir;

@@ -34,10 +34,16 @@ std::int32_t readList(Mailbox** list, Request* request) {
   const FakeMailLibrary::Scan scan = lib().scans.front();
   lib().scans.pop_front();
   if (scan.error != 0) return scan.error;
-  Mailbox** tail = list;
+  // Linked through the records: their pointer fields are unaligned.
+  Mailbox* last = nullptr;
   for (const auto& box : scan.boxes) {
-    *tail = lib().build(box, false);
-    tail = &(*tail)->Next;
+    Mailbox* m = lib().build(box, false);
+    if (last == nullptr) {
+      *list = m;
+    } else {
+      last->Next = m;
+    }
+    last = m;
   }
   ++lib().outstandingLists;
   return 0;
@@ -117,24 +123,32 @@ Mailbox* FakeMailLibrary::build(const Box& box, bool whole) {
   delivered_.push_back(box);
   const Box* origin = &delivered_.back();
   std::memcpy(m->reserved121, &origin, sizeof origin);
-  MessageGroup** tail = &m->FirstGroup;
+  MessageGroup* lastGroup = nullptr;
   for (const Group& g : whole ? box.whole : box.groups) {
     auto group = std::make_unique<MessageGroup>();
     std::memset(group.get(), 0, sizeof(MessageGroup));
     group->Type = g.type;
     group->Count = g.count;
-    MessageNode** nodeTail = &group->FirstNode;
+    MessageNode* lastNode = nullptr;
     for (const Node& n : g.nodes) {
       auto node = std::make_unique<MessageNode>();
       std::memset(node.get(), 0, sizeof(MessageNode));
       node->Id = n.id;
       node->Flags = n.gone ? 4 : 0;
-      *nodeTail = node.get();
-      nodeTail = &node->Next;
+      if (lastNode == nullptr) {
+        group->FirstNode = node.get();
+      } else {
+        lastNode->Next = node.get();
+      }
+      lastNode = node.get();
       nodes_.push_back(std::move(node));
     }
-    *tail = group.get();
-    tail = &group->Next;
+    if (lastGroup == nullptr) {
+      m->FirstGroup = group.get();
+    } else {
+      lastGroup->Next = group.get();
+    }
+    lastGroup = group.get();
     groups_.push_back(std::move(group));
   }
   boxes_.push_back(std::move(m));

@@ -285,7 +285,7 @@ TEST_F(Maildirs, AnUnreadableMailboxFailsItsWholeReadAndKeepsWhatWasKnown) {
   Mailbox* list = nullptr;
   ASSERT_EQ(r->readList(&list, &q), 0);
   ASSERT_NE(list, nullptr);
-  EXPECT_EQ(list->Code, kCodeReadWhole);
+  EXPECT_EQ(std::int32_t{list->Code}, kCodeReadWhole);  // a copy: the field is unaligned
   Mailbox* cur = list;
   EXPECT_EQ(r->readWhole(&cur, &q, list), kErrUnreadable);
   EXPECT_EQ(cur, nullptr);
