@@ -96,24 +96,29 @@ std::string encodedWords(const std::string& text) {
 std::string quotedPrintable(const std::string& text) {
   static const char* hex = "0123456789ABCDEF";
   std::string out, line;
-  const auto flush = [&](bool hard) {
-    out += line;
-    out += hard ? "\r\n" : "=\r\n";
+  const auto softBreak = [&] {
+    out += line + "=\r\n";
+    line.clear();
+  };
+  // White space before a line end is encoded, or it would be lost; the
+  // encoded form may need a soft break of its own to stay within 76.
+  const auto endLine = [&] {
+    if (!line.empty() && (line.back() == ' ' || line.back() == '\t')) {
+      const auto last = static_cast<unsigned char>(line.back());
+      line.pop_back();
+      if (line.size() + 3 > 76) softBreak();
+      line += '=';
+      line += hex[last >> 4];
+      line += hex[last & 15];
+    }
+    out += line + "\r\n";
     line.clear();
   };
   for (std::size_t i = 0; i < text.size(); ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
     if (c == '\n' || (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
       if (c == '\r') ++i;
-      // White space before a line end is encoded, or it would be lost.
-      if (!line.empty() && (line.back() == ' ' || line.back() == '\t')) {
-        const auto last = static_cast<unsigned char>(line.back());
-        line.pop_back();
-        line += '=';
-        line += hex[last >> 4];
-        line += hex[last & 15];
-      }
-      flush(true);
+      endLine();
       continue;
     }
     std::string piece;
@@ -122,19 +127,11 @@ std::string quotedPrintable(const std::string& text) {
     } else {
       piece = {'=', hex[c >> 4], hex[c & 15]};
     }
-    if (line.size() + piece.size() > 75) flush(false);
+    // 75 characters and the "=" of a soft break make the longest line.
+    if (line.size() + piece.size() > 75) softBreak();
     line += piece;
   }
-  if (!line.empty()) {
-    if (line.back() == ' ' || line.back() == '\t') {
-      const auto last = static_cast<unsigned char>(line.back());
-      line.pop_back();
-      line += '=';
-      line += hex[last >> 4];
-      line += hex[last & 15];
-    }
-    out += line + "\r\n";
-  }
+  if (!line.empty()) endLine();
   return out;
 }
 

@@ -131,18 +131,49 @@ TEST(Mime, TheMessageDeclaresItsCharsetAndEncodesWhatIsNotAscii) {
   EXPECT_EQ(encodedWords("plain"), "plain");
 }
 
-TEST(Mime, LongLinesAreBrokenSoftly) {
-  const std::string qp = quotedPrintable(std::string(200, 'a'));
-  std::size_t start = 0;
-  while (start < qp.size()) {
-    const std::size_t end = qp.find("\r\n", start);
-    ASSERT_NE(end, std::string::npos);
-    EXPECT_LE(end - start, 76u);
-    start = end + 2;
+// Quoted-printable back to bytes, line ends as CRLF.
+std::string decodeQp(const std::string& qp) {
+  std::string out;
+  for (std::size_t i = 0; i < qp.size(); ++i) {
+    if (qp[i] != '=') {
+      out += qp[i];
+    } else if (qp.compare(i, 3, "=\r\n") == 0) {
+      i += 2;
+    } else {
+      out += static_cast<char>(std::stoi(qp.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    }
   }
-  std::string joined = qp;
-  for (std::size_t p; (p = joined.find("=\r\n")) != std::string::npos;) joined.erase(p, 3);
-  EXPECT_EQ(joined, std::string(200, 'a') + "\r\n");
+  return out;
+}
+
+TEST(Mime, QuotedPrintableLinesStayWithin76AndDecodeToTheText) {
+  const std::string cases[] = {
+      std::string(200, 'a'),
+      std::string(74, 'a') + " \nnext",        // the encoded space needs a break of its own
+      std::string(73, 'a') + "\t",
+      std::string(30, '\xFF') + "&* \n\t&=\t&",  // found by fuzzing
+      "line\r\nwith CRLF\nand LF\n",
+      std::string(76, '='),
+  };
+  for (const std::string& text : cases) {
+    const std::string qp = quotedPrintable(text);
+    for (std::size_t start = 0; start < qp.size();) {
+      const std::size_t end = qp.find("\r\n", start);
+      ASSERT_NE(end, std::string::npos) << text;
+      EXPECT_LE(end - start, 76u) << text;
+      const char last = qp[end - 1];
+      EXPECT_TRUE(end == start || (last != ' ' && last != '\t')) << text;
+      start = end + 2;
+    }
+    std::string crlf;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) crlf += '\r';
+      crlf += text[i];
+    }
+    if (crlf.size() < 2 || crlf.compare(crlf.size() - 2, 2, "\r\n") != 0) crlf += "\r\n";
+    EXPECT_EQ(decodeQp(qp), crlf) << text;
+  }
 }
 
 TEST(Mime, AddressesAndRoutes) {
