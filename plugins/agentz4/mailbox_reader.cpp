@@ -153,13 +153,15 @@ std::int32_t MailboxReader::readList(Mailbox** list, Request* request) {
   for (std::size_t i = 0; i < mailboxes_.size(); ++i) {
     const std::string& dir = mailboxes_[i].maildir;
     const auto known = state_.mailboxes.find(dir);
-    Proposal p{i, false, {}};
+    Proposal p{i, {}};
     const bool readable = propose(i, p.state);
     if (fullList_) {
       if (!readable) {
-        // Its counters cannot be given; it is read whole once it can be.
+        // Its counters cannot be given (the whole read fails and says so).
+        // Nothing of it is counted now, so once it can be read, everything
+        // in it is new; until its folders change it stays quiet.
         append(newMailbox(*list_, i, kCodeReadWhole));
-        p.erase = true;
+        p.state.waiting.clear();
       } else {
         Mailbox* m = newMailbox(*list_, i, 0);
         append(m);
@@ -170,6 +172,11 @@ std::int32_t MailboxReader::readList(Mailbox** list, Request* request) {
     }
     if (known == state_.mailboxes.end()) {
       append(newMailbox(*list_, i, kCodeReadWhole));
+      // Unreadable as well: as after a full read of it (above).
+      if (!readable) {
+        p.state.waiting.clear();
+        listProposals_.push_back(std::move(p));
+      }
       continue;
     }
     if (!readable) {
@@ -211,7 +218,7 @@ std::int32_t MailboxReader::readWhole(Mailbox** mailbox, Request* request, Mailb
   std::uint32_t index = 0;
   std::memcpy(&index, record->reserved0, sizeof index);
   if (record->reserved0[4] != kRecordMark || index >= mailboxes_.size()) return kErrBadRequest;
-  Proposal p{index, false, {}};
+  Proposal p{index, {}};
   if (!propose(index, p.state)) {
     *mailbox = nullptr;
     return kErrUnreadable;
@@ -253,12 +260,7 @@ void MailboxReader::confirmList(Mailbox** list) {
 }
 
 void MailboxReader::commit(const Proposal& p) {
-  const std::string& dir = mailboxes_[p.index].maildir;
-  if (p.erase) {
-    state_.mailboxes.erase(dir);
-  } else {
-    state_.mailboxes[dir] = p.state;
-  }
+  state_.mailboxes[mailboxes_[p.index].maildir] = p.state;
 }
 
 void MailboxReader::save() {

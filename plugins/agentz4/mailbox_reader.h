@@ -23,7 +23,8 @@ constexpr std::int32_t kErrBadRequest = 3;   // a null pointer or an unknown mod
 // A mailbox is given with code 2005 (read it whole) when there is no
 // confirmed state for its Maildir (a mailbox new in the configuration, or a
 // state file that was lost), and when its folders cannot be read; the whole
-// read then fails with kErrUnreadable.
+// read then fails with kErrUnreadable. A list that is never confirmed is
+// dropped by the next list read, which reports its changes again.
 class MailboxReader {
  public:
   MailboxReader(std::vector<MailboxConfig> mailboxes, std::string statePath);
@@ -46,7 +47,6 @@ class MailboxReader {
   struct Arena;
   struct Proposal {
     std::size_t index;
-    bool erase = false;
     MailboxState state;
   };
   // The mailbox's waiting messages now, with ids and types; false when unreadable.

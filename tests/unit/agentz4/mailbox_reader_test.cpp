@@ -301,6 +301,24 @@ TEST_F(Maildirs, AnUnreadableMailboxFailsItsWholeReadAndKeepsWhatWasKnown) {
   EXPECT_EQ(boxes[0].groups[0].type, 'E');
 }
 
+TEST_F(Maildirs, AMailboxThatIsNotThereYetIsReportedOnceAndCountedWhenItComes) {
+  fs::remove_all(dir.file("svoboda"));
+  auto r = open();
+  const auto full = read(*r, kModeAll);
+  ASSERT_EQ(full.size(), 2u);
+  EXPECT_EQ(full[1].code, kCodeReadWhole);  // its whole read fails: the error is shown
+  EXPECT_EQ(r->quickTest(), 0);             // and not again while nothing changes
+  for (const char* sub : {"/new", "/cur"}) fs::create_directories(dir.file("svoboda") + sub);
+  deliver("svoboda", "1.a", kFax);
+  EXPECT_EQ(r->quickTest(), 1);
+  const auto boxes = read(*r, kModeChanges);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].name, "Svoboda");
+  ASSERT_EQ(boxes[0].groups.size(), 1u);
+  EXPECT_EQ(boxes[0].groups[0].type, 'F');
+  EXPECT_EQ(boxes[0].groups[0].nodes.size(), 1u);
+}
+
 TEST_F(Maildirs, ADamagedStateFileMeansEveryMailboxIsReadWhole) {
   {
     auto r = open();
