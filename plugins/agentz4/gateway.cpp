@@ -74,7 +74,8 @@ std::int32_t Gateway::send(const char* recipient, char type, const char* subject
                            std::uint8_t flag) {
   if (recipient == nullptr || subject == nullptr || text == nullptr) return kErrArgument;
   SpoolEntry e;
-  e.type = type;
+  // A recipient without an address type (a trap set up so) is an e-mail address.
+  e.type = type == 0 ? 'I' : type;
   e.flag = flag;
   e.recipient = recipient;
   e.subject = subject;
