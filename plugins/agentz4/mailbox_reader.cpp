@@ -78,7 +78,7 @@ std::int32_t MailboxReader::quickTest() const {
   return 0;
 }
 
-bool MailboxReader::propose(std::size_t index, MailboxState& out) {
+bool MailboxReader::propose(std::size_t index, MailboxState& out, std::set<std::string>* seen) {
   const std::string& dir = mailboxes_[index].maildir;
   // The times first: a message that arrives during the listing changes them again.
   out.times = folderTimes(dir);
@@ -93,7 +93,7 @@ bool MailboxReader::propose(std::size_t index, MailboxState& out) {
   if (out.times.curNs >= settled) out.times.curNs = kUnsettled;
   out.waiting.clear();
   std::vector<WaitingMessage> now;
-  if (!listWaiting(dir, now)) return false;
+  if (!listWaiting(dir, now, seen)) return false;
   const auto known = state_.mailboxes.find(dir);
   for (const WaitingMessage& w : now) {
     if (known != state_.mailboxes.end()) {
@@ -154,7 +154,8 @@ std::int32_t MailboxReader::readList(Mailbox** list, Request* request) {
     const std::string& dir = mailboxes_[i].maildir;
     const auto known = state_.mailboxes.find(dir);
     Proposal p{i, {}};
-    const bool readable = propose(i, p.state);
+    std::set<std::string> seen;
+    const bool readable = propose(i, p.state, &seen);
     if (fullList_) {
       if (!readable) {
         // Its counters cannot be given (the whole read fails and says so).
@@ -204,7 +205,7 @@ std::int32_t MailboxReader::readList(Mailbox** list, Request* request) {
     for (const auto& [unique, k] : known->second.waiting) {
       if (p.state.waiting.count(unique) == 0) {
         // Seen (still in cur/) or deleted.
-        const std::uint32_t flags = seenStill(dir, unique) ? 2 : 4;
+        const std::uint32_t flags = seen.count(unique) != 0 ? 2 : 4;
         list_->node(list_->group(record(), k.type), k.id, flags);
       }
     }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -49,8 +50,9 @@ class MailboxReader {
     std::size_t index;
     MailboxState state;
   };
-  // The mailbox's waiting messages now, with ids and types; false when unreadable.
-  bool propose(std::size_t index, MailboxState& out);
+  // The mailbox's waiting messages now, with ids and types, and the seen
+  // ones; false when unreadable.
+  bool propose(std::size_t index, MailboxState& out, std::set<std::string>* seen = nullptr);
   Mailbox* newMailbox(Arena& arena, std::size_t index, std::int32_t code);
   void addFull(Arena& arena, Mailbox* m, const MailboxState& s);
   void commit(const Proposal& p);

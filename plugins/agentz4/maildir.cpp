@@ -58,25 +58,23 @@ FolderTimes folderTimes(const std::string& maildir) {
   return {changeTime(maildir + "/new"), changeTime(maildir + "/cur")};
 }
 
-bool listWaiting(const std::string& maildir, std::vector<WaitingMessage>& out) {
+bool listWaiting(const std::string& maildir, std::vector<WaitingMessage>& out,
+                 std::set<std::string>* seen) {
   out.clear();
+  if (seen != nullptr) seen->clear();
   const bool okNew = eachFile(maildir + "/new", [&](const std::string& name) {
     out.push_back({uniqueOf(name), maildir + "/new/" + name});
   });
   const bool okCur = eachFile(maildir + "/cur", [&](const std::string& name) {
     const std::string flags = flagsOf(name);
-    if (flags.find('S') != std::string::npos || flags.find('T') != std::string::npos) return;
+    const bool trashed = flags.find('T') != std::string::npos;
+    if (flags.find('S') != std::string::npos || trashed) {
+      if (seen != nullptr && !trashed) seen->insert(uniqueOf(name));
+      return;
+    }
     out.push_back({uniqueOf(name), maildir + "/cur/" + name});
   });
   return okNew && okCur;
-}
-
-bool seenStill(const std::string& maildir, const std::string& unique) {
-  bool found = false;
-  eachFile(maildir + "/cur", [&](const std::string& name) {
-    if (uniqueOf(name) == unique && flagsOf(name).find('T') == std::string::npos) found = true;
-  });
-  return found;
 }
 
 char messageTypeOf(const std::string& text) {

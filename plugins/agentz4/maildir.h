@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,11 +24,10 @@ struct WaitingMessage {
   std::string path;
 };
 
-// False when new/ or cur/ cannot be read.
-bool listWaiting(const std::string& maildir, std::vector<WaitingMessage>& out);
-
-// True when the message file is in cur/ and flagged seen (rather than deleted).
-bool seenStill(const std::string& maildir, const std::string& unique);
+// False when new/ or cur/ cannot be read. `seen` gets the unique names of
+// the messages in cur/ that are seen and not trashed.
+bool listWaiting(const std::string& maildir, std::vector<WaitingMessage>& out,
+                 std::set<std::string>* seen = nullptr);
 
 // The type letter of a message file: our own header "X-Norva-Message-Type"
 // when present (its first letter), else 'H' for audio content (voice mail),
