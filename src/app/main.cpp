@@ -12,6 +12,8 @@
 #include "app/stderr_log_mirror.h"
 #include "core/agent.h"
 #include "link/port_settings.h"
+#include "messaging/tmail602.h"
+#include "platform/posix/dl_mail_library.h"
 #include "platform/posix/no_service_query.h"
 #include "platform/posix/posix_accounting_file.h"
 #include "platform/posix/syslog_system_log.h"
@@ -95,6 +97,11 @@ int main(int argc, char** argv) {
   env.serialPort = &serialPort;
   env.accountingFile = &accountingFile;
   env.tcpServer = &tcpServer;
+  const std::string programDir = norva::directoryOf(env.programPath);
+  env.createMailGateway = [programDir] {
+    return std::make_unique<norva::TMail602>(norva::DlMailLibrary::open(programDir, "libagentz4.so"),
+                                             norva::systemTempDirectory());
+  };
 
   norva::Agent agent(env);
   agent.ServiceMode = serviceMode;

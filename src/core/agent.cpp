@@ -160,11 +160,6 @@ void Agent::createRequestLists() {
 
 void Agent::createDataStore() { Data = std::make_unique<TData>(); }
 
-void Agent::createMailGateway(const ProfileFile& ini) {
-  if (env_.createMailGateway) Mail602 = env_.createMailGateway();
-  mail().ReadSettings(ini);
-}
-
 MailGateway& Agent::mail() {
   if (Mail602) return *Mail602;
   if (!noMail_) noMail_ = std::make_unique<MailGateway>();

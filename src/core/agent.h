@@ -19,6 +19,7 @@ class AccountingFile;
 class AccountingRecords;
 class Clock;
 class MailGateway;
+class MailHost;
 class ProfileFile;
 class ResponseCache;
 class TData;
@@ -263,6 +264,9 @@ class Agent : public TcpServerEvents {
   std::string LastUctRecord;
   std::unique_ptr<MailGateway> Mail602;
   std::unique_ptr<MailGateway> noMail_;
+  // The mail gateway's way back into the agent (agent_mail.cpp).
+  class MailLink;
+  std::shared_ptr<MailHost> mailHost_;
 
   int PollState = 0;
   char AwaitedKind = 0;  // the kind of the own request PollState 1 waits for

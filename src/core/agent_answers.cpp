@@ -10,6 +10,7 @@
 #include "i18n/text_ids.h"
 #include "i18n/tnls.h"
 #include "messaging/mail_gateway.h"
+#include "messaging/outgoing_messages.h"
 #include "platform/timer.h"
 #include "platform/ui_sink.h"
 
@@ -169,8 +170,8 @@ void Agent::OnClientAnswer(std::uint8_t command, const std::uint8_t* answer, int
   }
 }
 
-void Agent::OnSlotAnswer(const std::uint8_t*, int) {
-  // Messages the PBX wants sent reach the mail system with the mail gateway.
+void Agent::OnSlotAnswer(const std::uint8_t* answer, int length) {
+  if (mailHost_) ::norva::OnSlotAnswer(mail(), *mailHost_, answer, length);
 }
 
 bool Agent::ScanMailboxes() { return mail().ScanMailboxes(*Data); }

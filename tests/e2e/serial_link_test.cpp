@@ -96,7 +96,7 @@ TEST(SerialLinkE2E, AVanishedDeviceCostsNoCpuAndIsOpenedAgainWhenBack) {
   ASSERT_TRUE(pbx.waitForStdout("pty ", 10s)) << pbx.stderrText();
   copy.dir.write("NAgent.INI", "[Set]\nLang=Eng\n[Devices]\nCOM2=" + link + "\n");
   test::Process agent(copy.program(), {"/service"}, test::kHeadlessEnv);
-  ASSERT_TRUE(agent.waitForStderr("-OK- ", 10s)) << agent.stderrText();
+  ASSERT_TRUE(agent.waitForStderr("-OK- Serial port opened", 10s)) << agent.stderrText();
 
   // Unplugged: the simulator's side goes away, as a USB adapter's device does.
   ASSERT_TRUE(pbx.writeStdin("close\n"));
@@ -110,7 +110,7 @@ TEST(SerialLinkE2E, AVanishedDeviceCostsNoCpuAndIsOpenedAgainWhenBack) {
 
   // Plugged in again: a new device node, which the stable link follows.
   ASSERT_TRUE(pbx.writeStdin("reopen\n"));
-  EXPECT_TRUE(waitForCount(agent, "-OK- ", 2, 10s)) << agent.stderrText();
+  EXPECT_TRUE(waitForCount(agent, "-OK- Serial port opened", 2, 10s)) << agent.stderrText();
   EXPECT_EQ(count(agent.stderrText(), "!Err Serial"), 1u) << agent.stderrText();
 
   agent.signal(SIGTERM);

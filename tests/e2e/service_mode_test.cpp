@@ -27,7 +27,7 @@ TEST(ServiceMode, StartsWithoutADisplayAndEndsCleanlyOnSigterm) {
   const test::TempDir elsewhere;  // the working folder is not the program's
   test::Process agent(copy.program(), {"/service"}, kHeadlessEnv, elsewhere.path());
   ASSERT_TRUE(agent.waitForStderr("Start Norva Agent ----", 10s)) << agent.stderrText();
-  // The line opens; only the mail gateway, which has no library here, fails.
+  // The line opens; only the mail gateway, which has no configuration here, fails.
   ASSERT_TRUE(agent.waitForStderr("Mail gateway", 10s)) << agent.stderrText();
   EXPECT_NE(agent.stderrText().find("-OK- Serial port opened"), std::string::npos)
       << agent.stderrText();
