@@ -49,6 +49,9 @@ struct AgentEnvironment {
   std::function<std::unique_ptr<MailGateway>()> createMailGateway;
 };
 
+// 'A' for a read of line states (00 16 ...), 'X' for command 14, else 0.
+char snapshotKindOf(const std::uint8_t* payload, int length);
+
 // "/service" anywhere in the raw command line, case-sensitive.
 bool isServiceCommandLine(const std::string& rawCommandLine);
 // The configuration file: the program path with its extension replaced by ".INI".
@@ -200,6 +203,13 @@ class Agent : public TcpServerEvents {
   bool AnswerAccounting(const std::uint8_t* request, int L, TcpConnection& socket);
   bool AnswerFromCache(const std::uint8_t* request, int L, TcpConnection& socket);
   void sendToClient(TcpConnection& socket, const std::uint8_t* data, int count);
+  void sendClientRequest(const std::uint8_t* payload, int length, int socket, std::uint64_t connection);
+  // Line states ('A') and command-14 data ('X'): whether a read of them is
+  // on its way, the clients waiting for its answer, and answering them.
+  bool snapshotReadPending(char kind) const;
+  std::vector<std::uint64_t>& snapshotWaiters(char kind);
+  void answerSnapshotWaiters(char kind, const std::uint8_t* data, int length);
+  bool waitForSnapshot(char kind, TcpConnection& socket);
   static std::string clientTag(char direction, TcpConnection& socket);
   bool listen(bool firstTry);
   void ListenRetryTimerTimer();
@@ -249,6 +259,8 @@ class Agent : public TcpServerEvents {
   std::unique_ptr<Timer> AcceptResumeTimer;
   std::unique_ptr<ResponseCache> ResponseCache_;
   std::array<std::uint8_t, kClientBufferSize> ClientBuffer{};
+  std::vector<std::uint64_t> LineStateWaiters;  // connection serials
+  std::vector<std::uint64_t> SwWaiters;
 
   std::unique_ptr<Timer> TimerAN;
   std::unique_ptr<Timer> TimerSW;
@@ -269,7 +281,9 @@ class Agent : public TcpServerEvents {
   std::shared_ptr<MailHost> mailHost_;
 
   int PollState = 0;
-  char AwaitedKind = 0;  // the kind of the own request PollState 1 waits for
+  // What the current wait brings: the own request's kind, 'A' or 'X' for a
+  // client's read of line states or command-14 data, else 'T' for a client.
+  char AwaitedKind = 0;
   int TickCount = 0;
   int ErrorCount = 0;
   bool LinkRestorePending = false;

@@ -26,6 +26,7 @@ void Agent::onLineStateAnswer(const std::uint8_t* answer, int length) {
   // The bridge's line-state hook runs here first once the bridge exists.
   LineStateMsgDecode(*Data, answer, length, clock());
   if (config_.log.comIn) writeLog("<COM", text(txt::kLineStateData));
+  answerSnapshotWaiters('A', Data->LineStateSnapshot.data(), Data->LineStateLength);
 }
 
 void Agent::onQueueAnswer(const std::uint8_t* answer, int length) {
@@ -34,6 +35,7 @@ void Agent::onQueueAnswer(const std::uint8_t* answer, int length) {
 
 void Agent::onSwAnswer(const std::uint8_t* answer, int length) {
   SwMsgDecode(*Data, answer, length, clock());
+  answerSnapshotWaiters('X', Data->SwSnapshot.data(), Data->SwLength);
 }
 
 void Agent::onClipAnswer(const std::uint8_t* answer, int length) {

@@ -112,13 +112,7 @@ void Agent::pollIdle() {
       break;
     case 'T': {
       const std::unique_ptr<TPendingRequest> r = std::move(head.record);
-      if (r) {
-        RememberRequest('T', r->payload.data(), r->length(), r->socket, r->connection);
-        const std::string trace = traceRequest(r->payload.data(), r->length(), false);
-        SendRequest(">COM", trace, r->payload.data(), r->length());
-        if (config_.log.comOut && !config_.log.comLocOut) writeLog(">COM", trace);
-        PollState = 20;
-      }
+      if (r) sendClientRequest(r->payload.data(), r->length(), r->socket, r->connection);
       break;
     }
     default:

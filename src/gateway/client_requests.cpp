@@ -27,6 +27,23 @@ bool fresh(int length, std::int64_t storedMono, std::int64_t maxAgeMs, const Clo
 
 }  // namespace
 
+char snapshotKindOf(const std::uint8_t* payload, int length) {
+  if (length >= 2 && payload[0] == 0 && payload[1] == kLineStateTable) return 'A';
+  if (length >= 1 && payload[0] == kSwCommand) return 'X';
+  return 0;
+}
+
+bool Agent::waitForSnapshot(char kind, TcpConnection& socket) {
+  // A read of the same data is on its way already: its answer serves this
+  // client too, instead of one more request per client on the serial line.
+  if (!snapshotReadPending(kind)) return false;
+  std::vector<std::uint64_t>& waiting = snapshotWaiters(kind);
+  if (std::find(waiting.begin(), waiting.end(), socket.serial()) == waiting.end()) {
+    waiting.push_back(socket.serial());
+  }
+  return true;
+}
+
 void Agent::ServerSocket1ClientRead(TcpConnection& socket) {
   // One read of at most 500 bytes is one request. Whatever a buffered socket
   // holds beyond that is the next request, handled now: the socket will not
@@ -48,14 +65,57 @@ void Agent::handleClientRequest(TcpConnection& socket, const std::uint8_t* reque
   }
   if (!RequestQueue_) return;  // the control panel of a running service forwards nothing
   if (PollState == 0 && RequestQueue_->empty()) {
-    const std::string trace = traceRequest(request, L, false);
-    RememberRequest('T', request, L, socket.socketNumber(), socket.serial());
-    SendRequest(">COM", trace, request, L);
-    if (config_.log.comOut && !config_.log.comLocOut) writeLog(">COM", trace);
-    PollState = 20;
+    sendClientRequest(request, L, socket.socketNumber(), socket.serial());
     TickCount = 0;
   } else {
     QueueRequest('T', socket.socketNumber(), request, L, socket.serial());
+  }
+}
+
+void Agent::sendClientRequest(const std::uint8_t* payload, int length, int socket,
+                              std::uint64_t connection) {
+  RememberRequest('T', payload, length, socket, connection);
+  const std::string trace = traceRequest(payload, length, false);
+  SendRequest(">COM", trace, payload, length);
+  if (config_.log.comOut && !config_.log.comLocOut) writeLog(">COM", trace);
+  PollState = 20;
+  const char snapshot = snapshotKindOf(payload, length);
+  AwaitedKind = snapshot != 0 ? snapshot : 'T';
+}
+
+bool Agent::snapshotReadPending(char kind) const {
+  if ((PollState == 1 || PollState == 20) && AwaitedKind == kind) return true;
+  if (!RequestQueue_) return false;
+  for (const RequestQueue::Entry& e : RequestQueue_->entries()) {
+    if (e.kind() == kind) return true;
+    if (e.kind() == 'T' && e.record &&
+        snapshotKindOf(e.record->payload.data(), e.record->length()) == kind) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::vector<std::uint64_t>& Agent::snapshotWaiters(char kind) {
+  return kind == 'A' ? LineStateWaiters : SwWaiters;
+}
+
+void Agent::answerSnapshotWaiters(char kind, const std::uint8_t* data, int length) {
+  std::vector<std::uint64_t>& waiting = snapshotWaiters(kind);
+  if (waiting.empty() || !ServerSocket1) return;
+  std::sort(waiting.begin(), waiting.end());
+  // Collected first: a send may drop a connection from the server's list.
+  std::vector<TcpConnection*> targets;
+  for (int i = 0; i < ServerSocket1->connectionCount(); ++i) {
+    TcpConnection* c = ServerSocket1->connection(i);
+    if (std::binary_search(waiting.begin(), waiting.end(), c->serial())) targets.push_back(c);
+  }
+  waiting.clear();
+  const std::string& what = text(kind == 'A' ? txt::kLineStateData : txt::kSwData);
+  for (TcpConnection* c : targets) {
+    if (config_.log.comIn) writeLog("<CCH", what);
+    if (config_.log.tcpIpOut) writeLog(clientTag('>', *c), what);
+    sendToClient(*c, data, length);
   }
 }
 
@@ -65,7 +125,7 @@ bool Agent::AnswerLineState(const std::uint8_t* request, int L, TcpConnection& s
   TimerAN->setEnabled(true);
   if (!Data || !fresh(Data->LineStateLength, Data->LineStateMono, CacheMaxAge(kLineStateTable),
                       clock())) {
-    return false;
+    return waitForSnapshot('A', socket);
   }
   if (config_.log.comIn) writeLog("<CCH", text(txt::kLineStateData));
   if (config_.log.tcpIpOut) writeLog(clientTag('>', socket), text(txt::kLineStateData));
@@ -77,7 +137,9 @@ bool Agent::AnswerSw(const std::uint8_t* request, int L, TcpConnection& socket) 
   if (L < 1 || request[0] != kSwCommand) return false;
   SwAskMono = clock().monotonicMs();
   TimerSW->setEnabled(true);
-  if (!Data || !fresh(Data->SwLength, Data->SwMono, kSwMaxAgeMs, clock())) return false;
+  if (!Data || !fresh(Data->SwLength, Data->SwMono, kSwMaxAgeMs, clock())) {
+    return waitForSnapshot('X', socket);
+  }
   if (config_.log.comIn) writeLog("<CCH", text(txt::kSwData));
   if (config_.log.tcpIpOut) writeLog(clientTag('>', socket), text(txt::kSwData));
   sendToClient(socket, Data->SwSnapshot.data(), Data->SwLength);
@@ -129,6 +191,8 @@ bool Agent::AnswerFromCache(const std::uint8_t* request, int L, TcpConnection& s
 }
 
 void Agent::routeClientAnswer(const TPendingRequest& r, const std::uint8_t* answer, int length) {
+  const char snapshot = snapshotKindOf(r.payload.data(), r.length());
+  if (snapshot != 0) answerSnapshotWaiters(snapshot, answer, length);
   // By the connection itself: its socket number may already belong to a
   // client that connected after the asker left.
   TcpConnection* socket = ClientByConnection(r.connection);

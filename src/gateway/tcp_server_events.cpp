@@ -93,6 +93,9 @@ void Agent::ServerSocket1ClientConnect(TcpConnection& socket) {
 
 void Agent::ServerSocket1ClientDisconnect(TcpConnection& socket) {
   log_.setStatusText("OnClientDisconnect " + socket.remoteAddress());
+  for (std::vector<std::uint64_t>* waiting : {&LineStateWaiters, &SwWaiters}) {
+    std::erase(*waiting, socket.serial());
+  }
 }
 
 void Agent::ServerSocket1ClientWrite(TcpConnection&) { log_.setStatusText("OnClientWrite"); }

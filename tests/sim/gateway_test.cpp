@@ -123,6 +123,38 @@ INSTANTIATE_TEST_SUITE_P(
                      }}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(Gateway, ClientsAskingForLineStatesWhileAReadIsOnItsWayShareItsAnswer) {
+  startAgent();
+  FakeConnection& first = tcpServer.connect();
+  FakeConnection& second = tcpServer.connect();
+  FakeConnection& gone = tcpServer.connect();
+  const std::size_t sent = pbx.received.size();
+  first.write({0, 22, 0});  // nothing stored yet: goes to the PBX
+  second.write({0, 22, 0});
+  gone.write({0, 22, 0});
+  gone.disconnect();
+  ASSERT_TRUE(runUntil([&] { return first.replies.size() == 1; }));
+  EXPECT_EQ(requestsFrom(sent), std::vector<Bytes>{Bytes({0, 22, 0})}) << "one read for all three";
+  EXPECT_EQ(second.replies, first.replies);
+  EXPECT_EQ(gone.replies.size(), 0u);
+
+  // The agent's own poll of line states is queued or on its way: a client
+  // with a stale snapshot waits for it rather than adding a request.
+  pbx.answerDelayMs = 500;
+  ASSERT_TRUE(runUntil([&] {
+    return agent->pollState() == 1 && pbx.received.back().request == Bytes({0, 22, 0});
+  }));
+  const std::size_t before = pbx.received.size();
+  scheduler.runFor(400);  // the snapshot is stale and the poll's answer not yet here
+  second.write({0, 22, 1});
+  ASSERT_EQ(second.replies.size(), 1u);
+  ASSERT_TRUE(runUntil([&] { return second.replies.size() == 2; }, 1000));
+  EXPECT_EQ(second.replies[1][1], 22);
+  for (std::size_t i = before; i < pbx.received.size(); ++i) {
+    EXPECT_NE(pbx.received[i].request, (Bytes{0, 22, 1})) << "no client read of its own";
+  }
+}
+
 TEST_F(Gateway, TooShortRequestsAreNotTakenForLineStateRequests) {
   startAgent();
   FakeConnection& client = tcpServer.connect();
