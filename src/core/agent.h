@@ -210,6 +210,7 @@ class Agent : public TcpServerEvents {
   std::vector<std::uint64_t>& snapshotWaiters(char kind);
   void answerSnapshotWaiters(char kind, const std::uint8_t* data, int length);
   bool waitForSnapshot(char kind, TcpConnection& socket);
+  void sendSnapshot(char kind, TcpConnection& socket, const std::uint8_t* data, int length);
   static std::string clientTag(char direction, TcpConnection& socket);
   bool listen(bool firstTry);
   void ListenRetryTimerTimer();

@@ -111,12 +111,14 @@ void Agent::answerSnapshotWaiters(char kind, const std::uint8_t* data, int lengt
     if (std::binary_search(waiting.begin(), waiting.end(), c->serial())) targets.push_back(c);
   }
   waiting.clear();
-  const std::string& what = text(kind == 'A' ? txt::kLineStateData : txt::kSwData);
-  for (TcpConnection* c : targets) {
-    if (config_.log.comIn) writeLog("<CCH", what);
-    if (config_.log.tcpIpOut) writeLog(clientTag('>', *c), what);
-    sendToClient(*c, data, length);
-  }
+  for (TcpConnection* c : targets) sendSnapshot(kind, *c, data, length);
+}
+
+void Agent::sendSnapshot(char kind, TcpConnection& socket, const std::uint8_t* data, int length) {
+  const std::string what = text(kind == 'A' ? txt::kLineStateData : txt::kSwData);
+  if (config_.log.comIn) writeLog("<CCH", what);
+  if (config_.log.tcpIpOut) writeLog(clientTag('>', socket), what);
+  sendToClient(socket, data, length);
 }
 
 bool Agent::AnswerLineState(const std::uint8_t* request, int L, TcpConnection& socket) {
@@ -127,9 +129,7 @@ bool Agent::AnswerLineState(const std::uint8_t* request, int L, TcpConnection& s
                       clock())) {
     return waitForSnapshot('A', socket);
   }
-  if (config_.log.comIn) writeLog("<CCH", text(txt::kLineStateData));
-  if (config_.log.tcpIpOut) writeLog(clientTag('>', socket), text(txt::kLineStateData));
-  sendToClient(socket, Data->LineStateSnapshot.data(), Data->LineStateLength);
+  sendSnapshot('A', socket, Data->LineStateSnapshot.data(), Data->LineStateLength);
   return true;
 }
 
@@ -140,9 +140,7 @@ bool Agent::AnswerSw(const std::uint8_t* request, int L, TcpConnection& socket) 
   if (!Data || !fresh(Data->SwLength, Data->SwMono, kSwMaxAgeMs, clock())) {
     return waitForSnapshot('X', socket);
   }
-  if (config_.log.comIn) writeLog("<CCH", text(txt::kSwData));
-  if (config_.log.tcpIpOut) writeLog(clientTag('>', socket), text(txt::kSwData));
-  sendToClient(socket, Data->SwSnapshot.data(), Data->SwLength);
+  sendSnapshot('X', socket, Data->SwSnapshot.data(), Data->SwLength);
   return true;
 }
 
