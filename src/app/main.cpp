@@ -9,10 +9,12 @@
 #include "app/stderr_log_mirror.h"
 #include "core/agent.h"
 #include "link/port_settings.h"
+#include "platform/posix/dl_library_loader.h"
 #include "platform/posix/no_service_query.h"
 #include "platform/posix/posix_accounting_file.h"
 #include "platform/posix/syslog_system_log.h"
 #include "platform/qt/qt_clock.h"
+#include "platform/qt/qt_loop_poster.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/stop_signal_notifier.h"
@@ -73,6 +75,10 @@ int main(int argc, char** argv) {
   env.serviceQuery = &serviceQuery;
   env.serialPort = &serialPort;
   env.accountingFile = &accountingFile;
+  norva::DlLibraryLoader libraries(norva::directoryOf(env.programPath));
+  norva::QtLoopPoster loop;
+  env.libraries = &libraries;
+  env.loop = &loop;
 
   norva::Agent agent(env);
   agent.ServiceMode = serviceMode;

@@ -14,6 +14,7 @@
 #include "platform/system_log.h"
 #include "platform/timer.h"
 #include "platform/ui_sink.h"
+#include "xapi/xapi_bridge.h"
 
 namespace norva {
 
@@ -175,8 +176,6 @@ void Agent::startMailGateway() {
   }
 }
 
-void Agent::loadXapiBridge() {}
-
 void Agent::FormClose() {
   mail().StopAction();
   TimerTick->setEnabled(false);
@@ -222,8 +221,6 @@ void Agent::destroyMailGateway() {
   if (Mail602) Mail602->Deinitialize();
   Mail602.reset();
 }
-
-void Agent::destroyXapiBridge() {}
 
 void Agent::Zastavit1Click() {
   if (TimerTick->enabled()) {

@@ -9,6 +9,7 @@
 #include "core/configuration.h"
 #include "core/event_log.h"
 #include "data/codec_hooks.h"
+#include "data/codecs.h"
 #include "poll/request_queue.h"
 
 namespace norva {
@@ -27,6 +28,9 @@ class TNLS;
 class Timer;
 class TimerFactory;
 class UiSink;
+class LibraryLoader;
+class LoopPoster;
+class XapiBridge;
 
 // What the composition root hands the agent.
 struct AgentEnvironment {
@@ -42,6 +46,10 @@ struct AgentEnvironment {
   AccountingFile* accountingFile = nullptr;
   // Makes the mail gateway at start; none means messaging is off.
   std::function<std::unique_ptr<MailGateway>()> createMailGateway;
+  // The computer-telephony library: how it is loaded, and the door through
+  // which its thread posts onto the agent's loop.
+  LibraryLoader* libraries = nullptr;
+  LoopPoster* loop = nullptr;
 };
 
 // "/service" anywhere in the raw command line, case-sensitive.
@@ -113,6 +121,7 @@ class Agent {
     return {TimerAN.get(), TimerSW.get(), TimerMSG.get(), TimerSMS.get(), TimerUR.get()};
   }
   static std::string versionText();
+  const XapiBridge* xapiBridge() const { return Xapi.get(); }
 
   // The request lists (start step 11 creates them).
   void QueueRequest(char kind, int value, const std::uint8_t* payload = nullptr, int length = 0,
@@ -198,8 +207,21 @@ class Agent {
   std::unique_ptr<TCommPax> CommPax1;
 
   // The bridge and the cache hook in here once they exist.
-  class Hooks : public CodecHooks {};
+  class Hooks : public CodecHooks {
+   public:
+    // The XAPI bridge's feeds go to the bridge while it is there.
+    XapiBridge* xapi = nullptr;
+    bool xapiActive() const override;
+    void XAPI_PutInfo(const std::uint8_t* info7) override;
+    void XAPI_PutLines(int count, const std::uint8_t* lines) override;
+    void XAPI_PutStates(int count, const std::uint8_t* records) override;
+    void XAPI_PutCLIP(int line, const std::string& number) override;
+    void XAPI_PutFront(int lineOffset, const std::uint8_t* front, int length) override;
+  };
   Hooks hooks_;
+  std::unique_ptr<XapiBridge> Xapi;
+  // Builds an own request; '#' reads the bridge's command record now.
+  int buildOwnRequest(char kind, int value, PayloadBuffer& out);
 
   std::unique_ptr<Timer> TimerAN;
   std::unique_ptr<Timer> TimerSW;

@@ -152,7 +152,7 @@ OwnRequestText ownRequestText(char kind) {
 
 void Agent::sendOwnRequest(char kind, int value) {
   PayloadBuffer payload{};
-  const int length = BuildRequest(kind, value, *Data, payload);
+  const int length = buildOwnRequest(kind, value, payload);
   RememberRequest(kind, payload.data(), length, 0);
   const OwnRequestText t = ownRequestText(kind);
   const std::string sendText = t.number != 0 ? text(t.number) : t.fixed;

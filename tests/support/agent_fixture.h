@@ -43,6 +43,8 @@ class AgentFixture {
     env.serialPort = &port;
     env.accountingFile = &accountingFile;
     env.createMailGateway = createMailGateway;
+    env.libraries = libraries;
+    env.loop = loop;
     agent = std::make_unique<Agent>(env);
     agent->ServiceMode = serviceMode;
     agent->ServiceElsewhere = serviceElsewhere;
@@ -65,6 +67,8 @@ class AgentFixture {
   FakeSerialPort port;
   MemoryAccountingFile accountingFile;
   std::function<std::unique_ptr<MailGateway>()> createMailGateway;
+  LibraryLoader* libraries = nullptr;
+  LoopPoster* loop = nullptr;
   std::unique_ptr<Agent> agent;
 };
 
