@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "core/cp1250.h"
+#include "cti_command.h"
 
 namespace xapisrvr {
 
@@ -36,22 +37,6 @@ json lineRecord(int line, const std::array<std::uint8_t, 4>& r) {
           {"state", r[0]},
           {"bytes", {r[0], r[1], r[2], r[3]}},
           {"callerFlag", r[0] == kStateWithCaller && (r[3] & 1) != 0}};
-}
-
-struct CommandName {
-  const char* name;
-  int code;
-};
-constexpr CommandName kCommands[] = {{"speaker", 0},   {"microphone", 1}, {"volumeUp", 2},
-                                     {"volumeDown", 3}, {"dial", 4},       {"takeFromQueue", 5}};
-
-// A byte-sized number from a field of the message; nullopt when it is not one.
-std::optional<int> byteField(const json& msg, const char* key) {
-  const auto it = msg.find(key);
-  if (it == msg.end() || !it->is_number_unsigned()) return std::nullopt;
-  const auto v = it->get<std::uint64_t>();
-  if (v > 255) return std::nullopt;
-  return static_cast<int>(v);
 }
 
 }  // namespace
@@ -347,64 +332,22 @@ void CtiServer::putAccLine(const char* text) {
 }
 
 std::optional<std::intptr_t> CtiServer::handleLine(std::uint64_t client, const std::string& line) {
-  const json msg = json::parse(line, nullptr, false);
-  json id = nullptr;
-  if (msg.is_object() && msg.contains("id")) id = msg["id"];
-  const auto fail = [&](const std::string& why) -> std::optional<std::intptr_t> {
-    {
-      std::lock_guard lock(mutex_);
-      const auto it = clients_.find(client);
-      if (it != clients_.end()) {
-        sendLocked(it->second, {{"type", "error"}, {"id", id}, {"error", why}});
-      }
-    }
-    return std::nullopt;
-  };
-  if (msg.is_discarded() || !msg.is_object()) return fail("not a JSON object");
-  const auto command = msg.find("command");
-  if (command == msg.end() || !command->is_string()) return fail("no command");
-  const std::string name = command->get<std::string>();
-  const CommandName* known = nullptr;
-  for (const CommandName& c : kCommands) {
-    if (name == c.name) known = &c;
-  }
-  if (known == nullptr) return fail("unknown command: " + name);
-  const std::optional<int> station = byteField(msg, "station");
-  if (!station) return fail("station must be a number from 0 to 255");
-
-  Pending p;
-  p.record.code = known->code;
-  p.record.station = *station;
-  p.client = client;
-  p.id = id;
-  p.command = name;
-  if (known->code == 4) {
-    const auto number = msg.find("number");
-    if (number == msg.end() || !number->is_string()) return fail("dial needs a number");
-    const std::string text = norva::utf8ToCp1250(number->get<std::string>());
-    if (text.empty()) return fail("the number is empty");
-    if (text.size() > 30) return fail("the number is longer than 30 characters");
-    for (const char ch : text) {
-      if (static_cast<unsigned char>(ch) < 0x20) return fail("the number holds a control character");
-    }
-    std::memcpy(p.record.text, text.data(), text.size());
-  } else if (known->code == 5) {
-    const std::optional<int> queue = byteField(msg, "queue");
-    if (!queue) return fail("takeFromQueue needs a queue from 0 to 255");
-    p.record.text[0] = static_cast<char>(*queue);
-  }
-
+  CtiCommand c = parseCtiCommand(line);
   std::lock_guard lock(mutex_);
-  if (pending_.size() >= kMaxPendingCommands) {
+  if (c.ok && pending_.size() >= kMaxPendingCommands) {
+    c.ok = false;
+    c.error = "too many commands waiting";
+  }
+  if (!c.ok) {
     const auto it = clients_.find(client);
     if (it != clients_.end()) {
-      sendLocked(it->second, {{"type", "error"}, {"id", id}, {"error", "too many commands waiting"}});
+      sendLocked(it->second, {{"type", "error"}, {"id", c.id}, {"error", c.error}});
     }
     return std::nullopt;
   }
   const int lParam = nextParam_;
   nextParam_ = nextParam_ == INT_MAX ? 1 : nextParam_ + 1;
-  pending_[lParam] = std::move(p);
+  pending_[lParam] = Pending{c.record, client, std::move(c.id), std::move(c.name)};
   return lParam;
 }
 

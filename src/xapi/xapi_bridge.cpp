@@ -120,8 +120,9 @@ void XapiBridge::PutAccLine(const std::string& text) {
 void XapiBridge::LineStateHook(std::uint8_t* payload, int length, const std::uint8_t* kept,
                                int keptLength) {
   if (!active_) return;
-  // Until an answer is kept there is nothing to compare with.
-  if (keptLength < 4) return;
+  // Until an answer is kept there is nothing to compare with; an error
+  // answer carries no records to pass on.
+  if (keptLength < 4 || length < 1 || payload[0] != 0) return;
   // The kept answer gives the count; a shorter new answer is never read
   // past its end.
   const int n = std::min(recordsIn(keptLength), recordsIn(length));

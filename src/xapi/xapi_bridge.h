@@ -53,7 +53,7 @@ class XapiBridge {
   // A line-state answer before the store keeps it: clears byte 3 of each
   // record not in state 8 (in `payload` itself), queues 'Y' for each line
   // whose caller-number flag has just come up, then passes the records on.
-  // `kept` is the answer kept before this one.
+  // `kept` is the answer kept before this one. An error answer passes nothing.
   void LineStateHook(std::uint8_t* payload, int length, const std::uint8_t* kept, int keptLength);
 
   // A window message to the agent; only the command message while active

@@ -89,6 +89,14 @@ TEST(XapiBridge, HookNeverReadsPastAShorterAnswer) {
   EXPECT_EQ(r.queued, (std::vector<std::pair<char, int>>{{'Y', 0}}));
   ASSERT_EQ(library.states.size(), 1u);
   EXPECT_EQ(library.states[0], (Bytes{8, 0, 0, 1}));
+
+  // An error answer, or none at all, passes nothing.
+  Bytes refused = {2, 22, 0, 8, 0, 0, 1};
+  bridge.LineStateHook(refused.data(), static_cast<int>(refused.size()), kept.data(),
+                       static_cast<int>(kept.size()));
+  bridge.LineStateHook(nullptr, 0, kept.data(), static_cast<int>(kept.size()));
+  EXPECT_EQ(library.states.size(), 1u);
+  EXPECT_EQ(r.queued.size(), 1u);
 }
 
 }  // namespace
