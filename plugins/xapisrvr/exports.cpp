@@ -2,6 +2,7 @@
 // them all from its one thread; the server does its work on its own.
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -70,7 +71,9 @@ void XAPI_PutCLIP(int line, char* number) {
 }
 
 void XAPI_PutFront(int lineOffset, TFront* front) {
-  if (gServer && front != nullptr) gServer->putFront(lineOffset, front->data, front->length);
+  if (!gServer || front == nullptr) return;
+  const int length = front->length < 0 ? 0 : std::min<int>(front->length, sizeof front->data);
+  gServer->putFront(lineOffset, front->data, length);
 }
 
 void XAPI_GetCommand(int lParam, TStates* command) {

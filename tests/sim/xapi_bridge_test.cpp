@@ -204,9 +204,9 @@ TEST_F(XapiSim, CommandsThatAreNotOursOrCarryNoNumberDoNothing) {
 TEST_F(XapiSim, DialTranslatesWithTheFirstMatchingPrefixAndSendsEightDigitsAPiece) {
   startAgent("[Prefix]\n0=9\n00=8\n=5\n12=0012\n12=77\n");
   scheduler.runFor(1000);
-  // No prefix: nine digits are two pieces.
+  // "12" is listed twice: the first wins, and eleven digits go in two pieces.
   command(4, 3, "123456789");
-  EXPECT_EQ(countLines("XAPI Message VOL 00123456789"), 1);  // "12" listed twice: the first wins
+  EXPECT_EQ(countLines("XAPI Message VOL 00123456789"), 1);
   scheduler.runFor(1000);
   ASSERT_EQ(stationCommands().size(), 2u);
   EXPECT_EQ(stationCommands()[0], (Station{18, 3, {10, 10, 1, 2, 3, 4, 5, 6}}));
