@@ -14,10 +14,12 @@
 #include "link/port_settings.h"
 #include "messaging/tmail602.h"
 #include "platform/posix/dl_mail_library.h"
+#include "platform/posix/dl_library_loader.h"
 #include "platform/posix/no_service_query.h"
 #include "platform/posix/posix_accounting_file.h"
 #include "platform/posix/syslog_system_log.h"
 #include "platform/qt/qt_clock.h"
+#include "platform/qt/qt_loop_poster.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_tcp_server.h"
 #include "platform/qt/qt_timer.h"
@@ -102,6 +104,10 @@ int main(int argc, char** argv) {
     return std::make_unique<norva::TMail602>(norva::DlMailLibrary::open(programDir, "libagentz4.so"),
                                              norva::systemTempDirectory());
   };
+  norva::DlLibraryLoader libraries(norva::directoryOf(env.programPath));
+  norva::QtLoopPoster loop;
+  env.libraries = &libraries;
+  env.loop = &loop;
 
   norva::Agent agent(env);
   agent.ServiceMode = serviceMode;

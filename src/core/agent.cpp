@@ -15,6 +15,7 @@
 #include "platform/system_log.h"
 #include "platform/timer.h"
 #include "platform/ui_sink.h"
+#include "xapi/xapi_bridge.h"
 
 namespace norva {
 
@@ -176,8 +177,6 @@ void Agent::startMailGateway() {
   }
 }
 
-void Agent::loadXapiBridge() {}
-
 void Agent::FormClose() {
   mail().StopAction();
   TimerTick->setEnabled(false);
@@ -221,8 +220,6 @@ void Agent::destroyMailGateway() {
   if (Mail602) Mail602->Deinitialize();
   Mail602.reset();
 }
-
-void Agent::destroyXapiBridge() {}
 
 void Agent::Zastavit1Click() {
   if (TimerTick->enabled()) {

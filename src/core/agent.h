@@ -10,6 +10,7 @@
 #include "core/configuration.h"
 #include "core/event_log.h"
 #include "data/codec_hooks.h"
+#include "data/codecs.h"
 #include "platform/tcp_server.h"
 #include "poll/request_queue.h"
 
@@ -31,6 +32,9 @@ class TNLS;
 class Timer;
 class TimerFactory;
 class UiSink;
+class LibraryLoader;
+class LoopPoster;
+class XapiBridge;
 
 // What the composition root hands the agent.
 struct AgentEnvironment {
@@ -47,6 +51,10 @@ struct AgentEnvironment {
   TcpServer* tcpServer = nullptr;   // none: no network clients
   // Makes the mail gateway at start; none means messaging is off.
   std::function<std::unique_ptr<MailGateway>()> createMailGateway;
+  // The computer-telephony library: how it is loaded, and the door through
+  // which its thread posts onto the agent's loop.
+  LibraryLoader* libraries = nullptr;
+  LoopPoster* loop = nullptr;
 };
 
 // 'A' for a read of line states (00 16 ...), 'X' for command 14, else 0.
@@ -141,6 +149,7 @@ class Agent : public TcpServerEvents {
     return {TimerAN.get(), TimerSW.get(), TimerMSG.get(), TimerSMS.get(), TimerUR.get()};
   }
   static std::string versionText();
+  const XapiBridge* xapiBridge() const { return Xapi.get(); }
 
   // The request lists (start step 11 creates them).
   void QueueRequest(char kind, int value, const std::uint8_t* payload = nullptr, int length = 0,
@@ -248,12 +257,23 @@ class Agent : public TcpServerEvents {
   class Hooks : public CodecHooks {
    public:
     explicit Hooks(Agent& agent) : agent_(agent) {}
+    // The XAPI bridge's feeds go to the bridge while it is there.
+    XapiBridge* xapi = nullptr;
+    bool xapiActive() const override;
+    void XAPI_PutInfo(const std::uint8_t* info7) override;
+    void XAPI_PutLines(int count, const std::uint8_t* lines) override;
+    void XAPI_PutStates(int count, const std::uint8_t* records) override;
+    void XAPI_PutCLIP(int line, const std::string& number) override;
+    void XAPI_PutFront(int lineOffset, const std::uint8_t* front, int length) override;
     void emptyCache() override;
 
    private:
     Agent& agent_;
   };
   Hooks hooks_{*this};
+  std::unique_ptr<XapiBridge> Xapi;
+  // Builds an own request; '#' reads the bridge's command record now.
+  int buildOwnRequest(char kind, int value, PayloadBuffer& out);
 
   TcpServer* ServerSocket1 = nullptr;
   std::unique_ptr<Timer> ListenRetryTimer;

@@ -1,6 +1,8 @@
 // What the agent does with the PBX's answers to its own requests: the
 // store's decoders, the log lines of each kind and the timers they start.
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "core/agent.h"
 #include "data/accounting.h"
@@ -11,6 +13,7 @@
 #include "i18n/tnls.h"
 #include "messaging/mail_gateway.h"
 #include "messaging/outgoing_messages.h"
+#include "xapi/xapi_bridge.h"
 #include "platform/timer.h"
 #include "platform/ui_sink.h"
 
@@ -23,8 +26,14 @@ std::string Agent::traceRequest(const std::uint8_t* payload, int length, bool du
 void Agent::decodeKeyAnswer(const std::uint8_t* answer, int length) { KeyMsgDecode(answer, length); }
 
 void Agent::onLineStateAnswer(const std::uint8_t* answer, int length) {
-  // The bridge's line-state hook runs here first once the bridge exists.
-  LineStateMsgDecode(*Data, answer, length, clock());
+  if (xapiActive()) {
+    // The hook may change the answer before the store keeps it.
+    std::vector<std::uint8_t> copy(answer, answer + std::max(length, 0));
+    Xapi->LineStateHook(copy.data(), length, Data->LineStateSnapshot.data(), Data->LineStateLength);
+    LineStateMsgDecode(*Data, copy.data(), length, clock());
+  } else {
+    LineStateMsgDecode(*Data, answer, length, clock());
+  }
   if (config_.log.comIn) writeLog("<COM", text(txt::kLineStateData));
   answerSnapshotWaiters('A', Data->LineStateSnapshot.data(), Data->LineStateLength);
 }
@@ -149,7 +158,7 @@ void Agent::OnUctAnswer(const std::uint8_t* answer, int length) {
       LastUctRecord = a.text;
       TimerUR->setInterval(config_.timers.urInterval);
       if (config_.log.comIn) writeLog("<COM", a.text);
-      // The bridge's accounting feed goes here once the bridge exists.
+      if (xapiActive()) Xapi->PutAccLine(a.text);
       StoreUct(*Data, *env_.accountingFile, config_.uctFile, a.text);
       Accounting->append(a.text);
       break;

@@ -152,7 +152,7 @@ OwnRequestText ownRequestText(char kind) {
 
 void Agent::sendOwnRequest(char kind, int value) {
   PayloadBuffer payload{};
-  const int length = BuildRequest(kind, value, *Data, payload);
+  const int length = buildOwnRequest(kind, value, payload);
   if (kind == 'U') Data->UctAnswerPending = true;
   RememberRequest(kind, payload.data(), length, 0);
   const OwnRequestText t = ownRequestText(kind);

@@ -45,6 +45,8 @@ class AgentFixture {
     env.accountingFile = &accountingFile;
     env.createMailGateway = createMailGateway;
     env.tcpServer = &tcpServer;
+    env.libraries = libraries;
+    env.loop = loop;
     agent = std::make_unique<Agent>(env);
     agent->ServiceMode = serviceMode;
     agent->ServiceElsewhere = serviceElsewhere;
@@ -68,6 +70,8 @@ class AgentFixture {
   MemoryAccountingFile accountingFile;
   FakeTcpServer tcpServer;
   std::function<std::unique_ptr<MailGateway>()> createMailGateway;
+  LibraryLoader* libraries = nullptr;
+  LoopPoster* loop = nullptr;
   std::unique_ptr<Agent> agent;
 };
 
