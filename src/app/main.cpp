@@ -13,10 +13,10 @@
 #include "core/agent.h"
 #include "link/port_settings.h"
 #include "messaging/tmail602.h"
-#include "platform/posix/dl_mail_library.h"
 #include "platform/posix/dl_library_loader.h"
 #include "platform/posix/no_service_query.h"
 #include "platform/posix/posix_accounting_file.h"
+#include "platform/posix/temp_directory.h"
 #include "platform/posix/syslog_system_log.h"
 #include "platform/qt/qt_clock.h"
 #include "platform/qt/qt_loop_poster.h"
@@ -99,12 +99,11 @@ int main(int argc, char** argv) {
   env.serialPort = &serialPort;
   env.accountingFile = &accountingFile;
   env.tcpServer = &tcpServer;
-  const std::string programDir = norva::directoryOf(env.programPath);
-  env.createMailGateway = [programDir] {
-    return std::make_unique<norva::TMail602>(norva::DlMailLibrary::open(programDir, "libagentz4.so"),
+  norva::DlLibraryLoader libraries(norva::directoryOf(env.programPath));
+  env.createMailGateway = [&libraries] {
+    return std::make_unique<norva::TMail602>(libraries.load("libagentz4.so"),
                                              norva::systemTempDirectory());
   };
-  norva::DlLibraryLoader libraries(norva::directoryOf(env.programPath));
   norva::QtLoopPoster loop;
   env.libraries = &libraries;
   env.loop = &loop;

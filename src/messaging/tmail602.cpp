@@ -3,7 +3,7 @@
 #include "core/log_categories.h"
 #include "core/profile_file.h"
 #include "data/encodings.h"
-#include "messaging/mail_library.h"
+#include "platform/library_loader.h"
 
 namespace norva {
 
@@ -19,8 +19,8 @@ std::string fit(std::string value, std::size_t max) {
 }
 
 template <typename Fn>
-bool resolveInto(MailLibrary& library, const char* name, Fn& fn) {
-  fn = reinterpret_cast<Fn>(library.resolve(name));
+bool resolveInto(LoadedLibrary& library, const char* name, Fn& fn) {
+  fn = reinterpret_cast<Fn>(library.symbol(name));
   return fn != nullptr;
 }
 
@@ -45,10 +45,10 @@ std::int32_t parseDebugLevel(const std::string& text) {
   return static_cast<std::int32_t>(value);
 }
 
-TMail602::TMail602(std::unique_ptr<MailLibrary> library, std::string defaultWorkDir)
+TMail602::TMail602(std::unique_ptr<LoadedLibrary> library, std::string defaultWorkDir)
     : LibraryHandle(std::move(library)), defaultWorkDir_(std::move(defaultWorkDir)) {
   if (!LibraryHandle) return;
-  MailLibrary& lib = *LibraryHandle;
+  LoadedLibrary& lib = *LibraryHandle;
   // Every one of the ten must be there, or the library is not used at all.
   bool all = true;
   all &= resolveInto(lib, "RychlyTestZmenVeSchrankach", RychlyTestZmenVeSchrankach);

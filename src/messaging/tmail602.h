@@ -10,7 +10,7 @@
 
 namespace norva {
 
-class MailLibrary;
+class LoadedLibrary;
 
 // The agent's one object over the mail-gateway library: it resolves the
 // library's ten calls, keeps the settings of sections M602 and Trapy, and
@@ -23,7 +23,7 @@ class TMail602 : public MailGateway {
 
   // `library` may be null (not found); `defaultWorkDir` is the system's
   // temporary directory without its closing "/".
-  TMail602(std::unique_ptr<MailLibrary> library, std::string defaultWorkDir);
+  TMail602(std::unique_ptr<LoadedLibrary> library, std::string defaultWorkDir);
   ~TMail602() override;
 
   void Attach(MailHost& host) override { host_ = &host; }
@@ -61,7 +61,7 @@ class TMail602 : public MailGateway {
   void countMailbox(TData& data, agentz4::Mailbox* m, agentz4::Request& block, int mode,
                     const std::string& text300, const std::string& text301);
 
-  std::unique_ptr<MailLibrary> LibraryHandle;
+  std::unique_ptr<LoadedLibrary> LibraryHandle;
   agentz4::RychlyTestZmenVeSchrankachFn RychlyTestZmenVeSchrankach = nullptr;
   agentz4::NactiZmenyVeSchranceFn NactiZmenyVeSchrance = nullptr;
   agentz4::PotvrdPreneseniZmenVeSchranceFn PotvrdPreneseniZmenVeSchrance = nullptr;

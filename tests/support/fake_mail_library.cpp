@@ -94,7 +94,7 @@ FakeMailLibrary::~FakeMailLibrary() {
   if (current == this) current = nullptr;
 }
 
-void* FakeMailLibrary::resolve(const std::string& name) {
+void* FakeMailLibrary::symbol(const std::string& name) {
   if (missing.count(name) != 0) return nullptr;
   static const std::map<std::string, void*> table = {
       {"SetDebugLevel", address(&setDebugLevel)},

@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "messaging/agentz4_records.h"
-#include "messaging/mail_library.h"
+#include "platform/library_loader.h"
 
 namespace norva::test {
 
 // A mail-gateway library made of plain functions over one scripted state,
 // for the wrapper, the relay and the agent: no shared object needed. One
 // instance at a time.
-class FakeMailLibrary : public MailLibrary {
+class FakeMailLibrary : public LoadedLibrary {
  public:
   struct Node {
     std::int32_t id;
@@ -51,7 +51,7 @@ class FakeMailLibrary : public MailLibrary {
 
   FakeMailLibrary();
   ~FakeMailLibrary() override;
-  void* resolve(const std::string& name) override;
+  void* symbol(const std::string& name) override;
 
   // Names the library pretends not to export.
   std::set<std::string> missing;
