@@ -273,6 +273,15 @@ TEST_F(XapiSim, ALibraryWithoutOneEntryPointIsNeverCalled) {
   }
 }
 
+TEST_F(XapiSim, ARefusedLineListStillStartsTheLineStatePollingButFeedsNoLines) {
+  pbx.model.failRequests(0, 14, 7);
+  startAgent();
+  scheduler.runFor(3000);
+  EXPECT_TRUE(agent->periodicTimers().an->enabled());
+  EXPECT_GT(countRequests(kQueue), 0u);
+  EXPECT_TRUE(library.lines.empty());
+}
+
 TEST_F(XapiSim, WithoutTheLibraryNoQueueDataIsEverAskedFor) {
   library.loadable = false;
   startAgent();
