@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -105,9 +106,18 @@ void CtiServer::wake() {
 }
 
 void CtiServer::run() {
+  // While no descriptor is left the pending client stays pending and the
+  // listener stays readable: it is left out of the poll for a while.
+  constexpr auto kAcceptPause = std::chrono::seconds(1);
+  auto acceptResume = std::chrono::steady_clock::time_point{};
   try {
     while (!stopping_) {
-      std::vector<pollfd> fds{{listenFd_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+      const auto now = std::chrono::steady_clock::now();
+      const bool accepting = now >= acceptResume;
+      const int timeoutMs =
+          accepting ? -1
+                    : static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(acceptResume - now).count());
+      std::vector<pollfd> fds{{accepting ? listenFd_ : -1, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
       std::vector<std::uint64_t> ids;
       {
         std::lock_guard lock(mutex_);
@@ -117,14 +127,16 @@ void CtiServer::run() {
           ids.push_back(id);
         }
       }
-      if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) break;
+      if (::poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR) break;
       if (stopping_) break;
       if (fds[1].revents != 0) {
         char buf[256];
         while (::read(wakeRead_, buf, sizeof buf) > 0) {
         }
       }
-      if (fds[0].revents & POLLIN) acceptClients();
+      if ((fds[0].revents & POLLIN) && !acceptClients()) {
+        acceptResume = std::chrono::steady_clock::now() + kAcceptPause;
+      }
 
       std::vector<std::pair<std::uint64_t, std::string>> lines;
       {
@@ -159,13 +171,16 @@ void CtiServer::run() {
   }
 }
 
-void CtiServer::acceptClients() {
+bool CtiServer::acceptClients() {
   for (;;) {
     sockaddr_in peer{};
     socklen_t len = sizeof peer;
     const int fd = ::accept4(listenFd_, reinterpret_cast<sockaddr*>(&peer), &len,
                              SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) return;
+    if (fd < 0) {
+      if (errno == EINTR || errno == ECONNABORTED) continue;
+      return errno != EMFILE && errno != ENFILE && errno != ENOBUFS && errno != ENOMEM;
+    }
     std::lock_guard lock(mutex_);
     if (peer.sin_family != AF_INET || !settings_.allows(ntohl(peer.sin_addr.s_addr)) ||
         clients_.size() >= settings_.maxClients) {

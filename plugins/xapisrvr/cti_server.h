@@ -69,7 +69,8 @@ class CtiServer {
 
   void run();
   void wake();
-  void acceptClients();
+  // False when the system has no descriptor (or memory) left for a client.
+  bool acceptClients();
   void readClient(std::uint64_t id, Client& c, std::vector<std::pair<std::uint64_t, std::string>>& lines);
   void writeClient(Client& c);
   // Must hold mutex_.

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <condition_variable>
 #include <deque>
 
@@ -207,6 +209,38 @@ TEST_F(CtiServerTest, TwoClientsBothSeeEverythingAndEachGetsItsOwnAcknowledgemen
   // a sees no acknowledgement of b's command: its next line is the accounting line.
   EXPECT_EQ(next(a)["type"], "accounting");
   EXPECT_EQ(next(b)["type"], "accounting");
+}
+
+// The process's user and system CPU time so far.
+std::chrono::microseconds cpuTime() {
+  rusage u{};
+  ::getrusage(RUSAGE_SELF, &u);
+  auto us = [](const timeval& t) { return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec); };
+  return us(u.ru_utime) + us(u.ru_stime);
+}
+
+TEST_F(CtiServerTest, OutOfDescriptorsTheServerWaitsInsteadOfSpinning) {
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit tight = saved;
+  tight.rlim_cur = 256;
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+  // Every descriptor taken, then one given back for the client's own socket:
+  // the server has none left to accept it with.
+  std::vector<int> fillers;
+  for (int fd; (fd = ::dup(0)) >= 0;) fillers.push_back(fd);
+  ASSERT_FALSE(fillers.empty());
+  ::close(fillers.back());
+  fillers.pop_back();
+  LineClient waiting(server->port());
+
+  const auto before = cpuTime();
+  std::this_thread::sleep_for(1s);
+  const auto used = cpuTime() - before;
+  for (const int fd : fillers) ::close(fd);
+  ::setrlimit(RLIMIT_NOFILE, &saved);
+  EXPECT_LT(used, 300ms) << "a failing accept retried at once";
+  EXPECT_TRUE(next(waiting).is_object()) << "accepted once a descriptor is free";
 }
 
 TEST_F(CtiServerTest, AClientThatNeverReadsIsDroppedWithoutHoldingUpTheOthers) {
