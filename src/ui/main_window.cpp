@@ -93,6 +93,9 @@ MainWindow::MainWindow() {
   hideButton_ = new QPushButton(QString::fromUtf8("Skrýt"), central);
   setNls(hideButton_, 101, "TButton");
   hideButton_->setDefault(true);
+  // Sized now: a button left unsized is resized when first shown, after the
+  // layout has placed it by its old width.
+  hideButton_->resize(std::max(hideButton_->sizeHint().width(), 75), hideButton_->sizeHint().height());
   statusBar()->showMessage(QString());
   buildMenus();
   resize(495, 371);
