@@ -186,6 +186,7 @@ SetM602Dialog::SetM602Dialog(QWidget* owner, TNLS* nls, std::string& configPath,
 
   auto* user = marked(new QGroupBox(QString::fromUtf8("Uživatel"), this), 4003, "TGroupBox");
   auto* form = new QFormLayout(user);
+  form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
   auto* nameLabel = label(user, 4004, "Jméno:");
   edits_[2] = maskEdit(user, userName, kTextMax);
   form->addRow(nameLabel, edits_[2]);
@@ -238,6 +239,7 @@ SetTrapDialog::SetTrapDialog(QWidget* owner, TNLS& nls, std::string& recipient,
   auto* layout = new QVBoxLayout(this);
   auto* box = marked(new QGroupBox(QString::fromUtf8("Adresát"), this), 3201, "TGroupBox");
   auto* boxForm = new QFormLayout(box);
+  boxForm->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
   auto* nameLabel = label(box, 4004, "Jméno:");
   recipient_ = maskEdit(box, recipient, kTextMax);
   boxForm->addRow(nameLabel, recipient_);
@@ -248,6 +250,7 @@ SetTrapDialog::SetTrapDialog(QWidget* owner, TNLS& nls, std::string& recipient,
 
   auto* fields = new QWidget(this);
   auto* form = new QFormLayout(fields);
+  form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
   form->setContentsMargins(0, 0, 0, 0);
   auto* subjectLabel = label(this, 3205, "Subject:");
   subject_ = maskEdit(this, subject, kTextMax);

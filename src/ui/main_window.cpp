@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <stdexcept>
@@ -90,6 +91,7 @@ MainWindow::MainWindow() {
   mono.setPixelSize(15);
   list_->setFont(mono);
   list_->setUniformItemSizes(true);
+  list_->setStyleSheet(QStringLiteral("QListWidget::item { height: 17px; }"));
   hideButton_ = new QPushButton(QString::fromUtf8("Skrýt"), central);
   setNls(hideButton_, 101, "TButton");
   hideButton_->setDefault(true);
@@ -99,6 +101,9 @@ MainWindow::MainWindow() {
   statusBar()->showMessage(QString());
   buildMenus();
   resize(495, 371);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
 
   connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
     if (!syncingSelection_ && agent_ != nullptr) agent_->log().select(row);
