@@ -93,8 +93,10 @@ class Agent : public TcpServerEvents {
   // The port dialog's index: the digit after "COM" minus one. Throws
   // std::out_of_range for a port setting shorter than four characters.
   int portIndex() const;
-  void Ulo6itdosouboru1Click();
-  void LanguageClick(const std::string& code);
+  // These two return false when the key could not be written; the
+  // language then stays as it was.
+  bool Ulo6itdosouboru1Click();
+  bool LanguageClick(const std::string& code);
   // The settings dialogs edit these fields in place; the commands below
   // write them back after an OK.
   Configuration& editableConfig() { return config_; }

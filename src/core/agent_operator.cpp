@@ -20,15 +20,16 @@ void Agent::HoldPolling(bool on) {
 
 int Agent::portIndex() const { return config_.port.at(3) - '1'; }
 
-void Agent::Ulo6itdosouboru1Click() { writePortSetting(iniPath_, config_.port); }
+bool Agent::Ulo6itdosouboru1Click() { return writePortSetting(iniPath_, config_.port); }
 
-void Agent::LanguageClick(const std::string& code) {
-  writeLanguageSetting(iniPath_, code);
+bool Agent::LanguageClick(const std::string& code) {
+  if (!writeLanguageSetting(iniPath_, code)) return false;
   config_.lang = code;
   nls_->SetLanguage(code);
   env_.ui->translateWindow(*nls_);
   nls_->LoadTexts();
   nls_->CloseLanguageFile();
+  return true;
 }
 
 TMail602* Agent::mailSettings() { return dynamic_cast<TMail602*>(Mail602.get()); }

@@ -166,7 +166,10 @@ void MainWindow::buildMenus() {
     });
   }
   separator(baud, "N3");
-  command(item(baud, "Ulo6itdosouboru1", "Uložit do souboru", 211), &Agent::Ulo6itdosouboru1Click);
+  connect(item(baud, "Ulo6itdosouboru1", "Uložit do souboru", 211), &QAction::triggered, this,
+          [this] {
+            if (agent_ != nullptr && !agent_->Ulo6itdosouboru1Click()) reportWriteFailure();
+          });
 
   QMenu* language = submenu(settings, "Volbajazyka1", "Volba jazyka", 206);
   languageGroup_ = new QActionGroup(this);
@@ -176,7 +179,7 @@ void MainWindow::buildMenus() {
     languageGroup_->addAction(l);
     connect(l, &QAction::triggered, this, [this, l] {  // LanguageClick
       l->setChecked(true);
-      if (agent_ != nullptr) agent_->LanguageClick(toCp1250(l->text()));
+      if (agent_ != nullptr && !agent_->LanguageClick(toCp1250(l->text()))) reportWriteFailure();
     });
   }
 
@@ -230,6 +233,11 @@ void MainWindow::runDialog(QDialog* dialog, bool hold, std::function<void()> sto
   dialog->open();
 }
 
+void MainWindow::reportWriteFailure() {
+  reportFailure(QStringLiteral("Cannot write ") +
+                (agent_ != nullptr ? QString::fromStdString(agent_->iniPath()) : QString()));
+}
+
 void MainWindow::reportFailure(const QString& what) {
   auto* box = new QMessageBox(QMessageBox::Critical, windowTitle(), what, QMessageBox::Ok, this);
   box->setAttribute(Qt::WA_DeleteOnClose);
@@ -243,7 +251,7 @@ void MainWindow::Mail6021Click() {
   runDialog(new SetM602Dialog(this, agent_->nls(), m->ConfigPath, m->WorkDir, m->UserName,
                               m->Password),
             true, [this] {
-              if (!agent_->saveMailSettings()) reportFailure(QStringLiteral("Cannot write the configuration file."));
+              if (!agent_->saveMailSettings()) reportWriteFailure();
             });
 }
 
@@ -254,14 +262,14 @@ void MainWindow::LoklnTrapy1Click() {
   runDialog(new SetTrapDialog(this, *agent_->nls(), m->TrapRecipient, m->TrapAddressType,
                               m->TrapSubject, m->TrapTextOff, m->TrapTextOn),
             true, [this] {
-              if (!agent_->saveTrapSettings()) reportFailure(QStringLiteral("Cannot write the configuration file."));
+              if (!agent_->saveTrapSettings()) reportWriteFailure();
             });
 }
 
 void MainWindow::VpisuLogu1Click() {
   if (agent_ == nullptr || dialog_ != nullptr) return;
   runDialog(new SetPisDialog(this, agent_->nls(), agent_->editableConfig().log), true, [this] {
-    if (!agent_->saveLogSettings()) reportFailure(QStringLiteral("Cannot write the configuration file."));
+    if (!agent_->saveLogSettings()) reportWriteFailure();
   });
 }
 
@@ -272,7 +280,7 @@ void MainWindow::tovn1Click() {
                              QString::fromStdString(directoryOf(agent_->iniPath())), c.uctFile,
                              c.sendUct, c.readUct),
             true, [this] {
-              if (!agent_->applyAccountingSettings()) reportFailure(QStringLiteral("Cannot write the configuration file."));
+              if (!agent_->applyAccountingSettings()) reportWriteFailure();
             });
 }
 

@@ -77,6 +77,7 @@ class MainWindow : public QMainWindow, public UiSink, public LogObserver {
   // OK `store` runs. With `hold`, the poll tick is held meanwhile.
   void runDialog(QDialog* dialog, bool hold, std::function<void()> store);
   void reportFailure(const QString& what);
+  void reportWriteFailure();
 
   Agent* agent_ = nullptr;
   QListWidget* list_ = nullptr;

@@ -9,12 +9,15 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
+#include <filesystem>
 
 #include "core/profile_file.h"
+#include "i18n/tnls.h"
 #include "platform/timer.h"
 #include "ui/dialogs.h"
 #include "ui/help.h"
@@ -167,6 +170,17 @@ TEST(MainWindow, LanguageSwitchTranslatesWindowKeepsOlderTextsAndOpenDialogs) {
   ASSERT_NE(f.dialog<SetPisDialog>(), nullptr);
   EXPECT_EQ(f.dialog<SetPisDialog>()->windowTitle(), "Log DE");
   f.dialog<SetPisDialog>()->reject();
+}
+
+TEST(MainWindow, LanguageIsNotSwitchedWhenItsKeyCannotBeWritten) {
+  WindowFixture f(kWindowIni, writeLanguages);
+  // The writer's scratch file cannot be made when a folder has its name.
+  std::filesystem::create_directory(f.agent().iniPath() + ".new~");
+  f.trigger("De1");
+  EXPECT_EQ(f.iniValue("Set", "Lang"), "Cz");
+  EXPECT_EQ(f.window.windowTitle(), "Agent CZ");
+  EXPECT_EQ(f.agent().nls()->languageCode(), "Cz");
+  EXPECT_NE(f.window.findChild<QMessageBox*>(), nullptr);
 }
 
 TEST(MainWindow, SettingsDialogsHoldPollingAndRestoreTheTick) {
