@@ -276,6 +276,7 @@ TEST(MainWindow, PortSettingTooShortOpensNoDialog) {
   WindowFixture f("[Set]\r\nLang=Cz\r\nPort=CO\r\n");
   f.trigger("Volbasriovhoportu1");
   EXPECT_EQ(f.window.openDialog(), nullptr);
+  EXPECT_NE(f.window.findChild<QMessageBox*>(), nullptr);  // the range error, shown
   EXPECT_TRUE(f.agent().pollTickOn());
 }
 
