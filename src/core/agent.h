@@ -26,6 +26,7 @@ class ResponseCache;
 class TData;
 class SerialPort;
 class TCommPax;
+class TMail602;
 class ServiceQuery;
 class SystemLog;
 class TNLS;
@@ -95,6 +96,28 @@ class Agent : public TcpServerEvents {
   bool ChangeBaudRate(const std::string& baudText);
   // Re-opens with another port digit, as after the port dialog's OK.
   void SelectPort(char digit);
+
+  // The operator's commands beyond start and stop (agent_operator.cpp).
+  // Holds the poll tick off while a settings dialog is open, and puts it
+  // back as it was; one remembered state, calls do not nest.
+  void HoldPolling(bool on);
+  // The port dialog's index: the digit after "COM" minus one. Throws
+  // std::out_of_range for a port setting shorter than four characters.
+  int portIndex() const;
+  // These two return false when the key could not be written; the
+  // language then stays as it was.
+  bool Ulo6itdosouboru1Click();
+  bool LanguageClick(const std::string& code);
+  // The settings dialogs edit these fields in place; the commands below
+  // write them back after an OK.
+  Configuration& editableConfig() { return config_; }
+  // The mail gateway's settings, or none when messaging is off.
+  TMail602* mailSettings();
+  bool saveMailSettings();
+  bool saveTrapSettings();
+  bool saveLogSettings();
+  // Also starts or stops fetching accounting records to match ReadUct.
+  bool applyAccountingSettings();
   void CommPax1RxChr(std::uint8_t chr);
   static constexpr int kPortRetryMs = 3000;
 
@@ -312,6 +335,7 @@ class Agent : public TcpServerEvents {
   std::int64_t LineStateAskMono = 0;
   std::int64_t SwAskMono = 0;
 
+  bool TickHeld = false;  // the tick's state before HoldPolling(true)
   bool HideRequested = false;
   bool TrayIconShown = false;
   bool TickBusy = false;

@@ -13,6 +13,7 @@ namespace norva {
 void Agent::openSerialPort() {
   try {
     port_settings::Set(port_, config_.port);
+    env_.ui->updateBaudMenu(baudRateValue(port_.baudRate()));
     port_.open();
     writeLog("-OK-", text(txt::kPortOpened) + config_.port);
   } catch (const ECommError&) {

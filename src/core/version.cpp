@@ -1,20 +1,26 @@
+#include "core/version.h"
+
 #include <cstdio>
 
 #include "core/agent.h"
 
 namespace norva {
 
-// "1.05 B" for version 1.5.2: the minor number in two digits, the patch
-// level as a letter (none for 0).
-std::string Agent::versionText() {
+std::string formatVersion(int major, int minor, int patch) {
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%d.%02d", NORVA_VERSION_MAJOR, NORVA_VERSION_MINOR);
+  std::snprintf(buf, sizeof buf, "%d.%02d", major, minor);
   std::string text = buf;
-  if (NORVA_VERSION_PATCH > 0 && NORVA_VERSION_PATCH <= 26) {
+  if (patch > 0 && patch <= 26) {
     text += ' ';
-    text += static_cast<char>('A' + NORVA_VERSION_PATCH - 1);
+    text += static_cast<char>('A' + patch - 1);
   }
   return text;
+}
+
+std::string buildStamp() { return std::string(__DATE__) + "," + __TIME__; }
+
+std::string Agent::versionText() {
+  return formatVersion(NORVA_VERSION_MAJOR, NORVA_VERSION_MINOR, NORVA_VERSION_PATCH);
 }
 
 }  // namespace norva

@@ -39,7 +39,7 @@ class AgentFixture {
     for (const auto& a : env.args) env.rawCommandLine += (env.rawCommandLine.empty() ? "" : " ") + a;
     env.clock = &clock;
     env.timers = &scheduler;
-    env.ui = &ui;
+    env.ui = uiSink != nullptr ? uiSink : &ui;
     env.systemLog = &systemLog;
     env.serialPort = &port;
     env.accountingFile = &accountingFile;
@@ -65,6 +65,7 @@ class AgentFixture {
   VirtualClock clock;
   VirtualScheduler scheduler{clock};
   RecordingUi ui;
+  UiSink* uiSink = nullptr;  // another desktop in place of `ui`, set before start()
   RecordingSystemLog systemLog;
   FakeSerialPort port;
   MemoryAccountingFile accountingFile;
