@@ -74,6 +74,7 @@ void FakeTcpServer::failAccept(const std::string& message) {
 
 void FakeTcpServer::closed(FakeConnection& c) {
   c.open_ = false;
+  c.inbound_.clear();  // as a dropped socket's buffer is
   open_.erase(std::find(open_.begin(), open_.end(), &c));
   if (events_) events_->ServerSocket1ClientDisconnect(c);
 }
