@@ -45,14 +45,14 @@ void render(const std::string& languageDir, const QString& code, const QString& 
   nls.CloseLanguageFile();
   window.updateBaudMenu(19200);
   const char* lines[] = {
-      "14:40:01.120 ---- Start Norva Agent ----",
-      "14:40:01.135 -OK- TCP/IP server listening on port 1234",
-      "14:40:01.142 -OK- Serial port opened COM2:19200,N,8,1",
-      "14:40:01.250 >COM PBX configuration",
-      "14:40:01.410 <COM PBX configuration 02 1F 00 3C 41 42 43 44 45 46 47 48 49 4A 4B 4C",
-      "14:40:02.001 <TCP 127.0.0.1:50312 Line states",
-      "14:40:02.090 >TCP 127.0.0.1:50312 Line states 12 bytes",
-      "14:40:07.300 !Err Link to the PBX lost",
+      "14:40:01.1  ---- Start Norva Agent ----",
+      "14:40:01.1  -OK- TCP server listening",
+      "14:40:01.1  -OK- Serial port opened: COM2:19200,N,8,1",
+      "14:40:01.3  <COM PBX configuration",
+      "14:40:01.4  <COM PBX information accepted",
+      "14:40:02.0  <IP:127.0.0.1:9 Read Line states",
+      "14:40:02.1  <COM 21 0044123456 00:01:12 0.40",
+      "14:40:07.3  !Err Link to the PBX lost",
   };
   for (const char* l : lines) window.onLineAppended(l);
   window.logList()->setCurrentRow(4);
