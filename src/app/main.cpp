@@ -2,6 +2,9 @@
 // builds the platform adapters and hands them to the agent.
 #include <sys/resource.h>
 
+#include <cerrno>
+#include <cstdio>
+
 #include <QCoreApplication>
 #include <algorithm>
 #include <memory>
@@ -18,12 +21,14 @@
 #include "platform/posix/posix_accounting_file.h"
 #include "platform/posix/temp_directory.h"
 #include "platform/posix/syslog_system_log.h"
+#include "platform/linux/notify_socket_channel.h"
 #include "platform/qt/qt_clock.h"
 #include "platform/qt/qt_loop_poster.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_tcp_server.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/stop_signal_notifier.h"
+#include "service/service_entry.h"
 
 #ifdef NORVA_GUI
 #include <QApplication>
@@ -120,6 +125,29 @@ int main(int argc, char** argv) {
 #ifdef NORVA_GUI
   if (window != nullptr) window->attach(&agent);
 #endif
+
+  if (serviceMode) {
+    norva::NotifySocketChannel channel;
+    std::unique_ptr<norva::StopSignalNotifier> stop;
+    norva::ServiceRunner* runnerPtr = nullptr;
+    norva::ServiceRunner::Hooks hooks;
+    hooks.registerCtrlHandler = [&] {
+      stop = std::make_unique<norva::StopSignalNotifier>(
+          [&] { runnerPtr->ServiceCtrlHandler(norva::ServiceRunner::Stop); });
+      return stop->ok();
+    };
+    hooks.createAgent = [&] { agent.FormCreate(); };
+    hooks.runLoop = [&] { app->exec(); };
+    hooks.quitLoop = [] { QCoreApplication::quit(); };
+    hooks.tearDown = [&] { agent.FormDestroy(); };
+    hooks.lastError = [] { return errno; };
+    hooks.tellUser = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
+    norva::ServiceRunner runner(channel, systemLog, std::move(hooks));
+    runnerPtr = &runner;
+    const int rc = runner.RunAsService();
+    agent.log().removeObserver(&mirror);
+    return rc;
+  }
 
   // A stop request only ends the loop; the tear-down runs on this thread after it.
   norva::StopSignalNotifier stop([] { QCoreApplication::quit(); });
