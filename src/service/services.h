@@ -3,6 +3,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/service_query.h"
+
 namespace norva {
 
 // What the service manager says about the agent's unit.
@@ -58,6 +60,7 @@ class Services {
     ServiceManager* manager = nullptr;
     AutostartStore* autostart = nullptr;
     std::string programPath;
+    // Texts here are in Windows-1250, as the language files give them.
     // A language text by number; empty while none is loaded.
     std::function<std::string(int)> text;
     // An information box: caption, text.
@@ -84,6 +87,17 @@ class Services {
   void showIfDenied();
 
   Env env_;
+};
+
+// The start-up check: a desktop start while the service runs is only its
+// control panel.
+class ServicesQuery : public ServiceQuery {
+ public:
+  explicit ServicesQuery(Services& services) : services_(services) {}
+  bool serviceIsRunning() override { return services_.ServiceIsRunning(); }
+
+ private:
+  Services& services_;
 };
 
 }  // namespace norva

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "core/cp1250.h"
 #include "service/service_names.h"
 
 extern char** environ;
@@ -139,7 +140,7 @@ bool SystemctlServiceManager::connect() {
       if (!dir.empty() && ::access((dir + "/" + prog).c_str(), X_OK) == 0) return true;
     }
   }
-  fault_ = {false, prog + ": not found"};
+  fault_ = {false, utf8ToCp1250(prog + ": not found")};
   return false;
 }
 
@@ -207,12 +208,12 @@ bool SystemctlServiceManager::control(const std::vector<std::string>& args, std:
   if (r.status == 0) return true;
   std::string message = trimmed(r.err);
   if (message.empty()) message = "systemctl failed (" + std::to_string(r.status) + ")";
-  fault_ = {deniedText(r.err), message};
+  fault_ = {deniedText(r.err), utf8ToCp1250(message)};
   return false;
 }
 
 void SystemctlServiceManager::failFromErrno(int error, const std::string& what) {
-  fault_ = {isDenied(error), what + ": " + std::strerror(error)};
+  fault_ = {isDenied(error), utf8ToCp1250(what + ": " + std::strerror(error))};
 }
 
 bool SystemctlServiceManager::queryUnit(UnitInfo& info) {
