@@ -63,11 +63,15 @@ int ServiceRunner::RunServiceAgent() {
 void ServiceRunner::ServiceCtrlHandler(int control) {
   if (control == Stop) {
     ReportStatus(StopPending, 0, 0);
-    // Only asks the loop to end; the tear-down runs after it, on this thread.
-    hooks_.quitLoop();
+    StopServiceAgent();
     return;
   }
   ReportStatus(state_, 0, 0);
+}
+
+void ServiceRunner::StopServiceAgent() {
+  // Only asks the loop to end; the tear-down runs after it, on this thread.
+  hooks_.quitLoop();
 }
 
 bool ServiceRunner::ReportStatus(int state, int exitCode, int waitHint) {

@@ -52,6 +52,7 @@ class ServiceRunner {
   void ServiceMain();
   int RunServiceAgent();
   void ServiceCtrlHandler(int control);
+  void StopServiceAgent();
   bool ReportStatus(int state, int exitCode, int waitHint);
   void LogEvent(const std::string& text, SystemLog::Kind kind);
 

@@ -239,6 +239,16 @@ TEST_F(ServiceControl, RefusedStopAndStartKeepTheirButtonAndMissingRightsAreSaid
   EXPECT_EQ(boxes[0], "text 137: Job for NorvaAgent.service failed.");
 }
 
+TEST_F(ServiceControl, AManagerThatCannotBeReachedIsSaidAndTheServiceCountsAsNotInstalled) {
+  fs::remove(dir.file("systemctl"));
+  ServiceDialogLogic dialog(services());
+  const ServiceDialogState s = dialog.FormCreate();
+  EXPECT_TRUE(s.systemPage);
+  EXPECT_FALSE(s.checkService);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], "text 137: " + dir.file("systemctl") + ": not found");
+}
+
 TEST_F(ServiceControl, TheServiceCountsAsRunningInEveryStateButStoppedAndOnlyUnderSystemd) {
   struct Case {
     const char* active;
