@@ -16,6 +16,7 @@ import threading, time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from pbx_line import answer_for, frame, take_request
+from notify_stub import service_env
 
 bin_dir = sys.argv[1] if len(sys.argv) > 1 else "build/bin"
 seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 3.0
@@ -111,7 +112,8 @@ def start_with_pbxsim(extra_ini):
     while not os.path.exists(link):
         time.sleep(0.05)
     agent_dir, port = install(extra_ini, link)
-    agent = subprocess.Popen([os.path.join(agent_dir, "NAgent"), "/service"], stderr=subprocess.DEVNULL)
+    agent = subprocess.Popen([os.path.join(agent_dir, "NAgent"), "/service"], stderr=subprocess.DEVNULL,
+                             env=service_env())
     wait_port(port)
     time.sleep(1.5)
     return agent, pbx, port
@@ -165,7 +167,8 @@ def bench_forwarded(count=300):
     """The PBX played here: at-PBX time is from the request's last byte read to the answer written."""
     master, slave = pty.openpty()
     agent_dir, port = install("", os.ttyname(slave))
-    agent = subprocess.Popen([os.path.join(agent_dir, "NAgent"), "/service"], stderr=subprocess.DEVNULL)
+    agent = subprocess.Popen([os.path.join(agent_dir, "NAgent"), "/service"], stderr=subprocess.DEVNULL,
+                             env=service_env())
     at_pbx = []
     stop = threading.Event()
 

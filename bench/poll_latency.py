@@ -10,6 +10,7 @@ import os, pty, select, shutil, statistics, subprocess, sys, tempfile, time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from pbx_line import answer_for, frame, take_request
+from notify_stub import service_env
 
 bin_dir = sys.argv[1] if len(sys.argv) > 1 else "build/bin"
 count = int(sys.argv[2]) if len(sys.argv) > 2 else 200
@@ -24,7 +25,8 @@ for f in os.listdir(bin_dir):
 with open(os.path.join(work, "NAgent.INI"), "w") as ini:
     ini.write(f"[Set]\nLang=Eng\nUctFile={work}/calls.txt\n[Devices]\nCOM2={name}\n"
               "[Log]\nCom_In=0\nCom_PureIn=0\n[Timer]\nURInterval=1\nURIntervalBezDat=1\n")
-agent = subprocess.Popen([os.path.join(work, "NAgent"), "/service"], stderr=subprocess.DEVNULL)
+agent = subprocess.Popen([os.path.join(work, "NAgent"), "/service"], stderr=subprocess.DEVNULL,
+                         env=service_env())
 
 buf = b""
 gaps = []

@@ -2,8 +2,13 @@
 // builds the platform adapters and hands them to the agent.
 #include <sys/resource.h>
 
+#include <cerrno>
+#include <cstdio>
+
 #include <QCoreApplication>
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,21 +19,26 @@
 #include "link/port_settings.h"
 #include "messaging/tmail602.h"
 #include "platform/posix/dl_library_loader.h"
-#include "platform/posix/no_service_query.h"
 #include "platform/posix/posix_accounting_file.h"
 #include "platform/posix/temp_directory.h"
 #include "platform/posix/syslog_system_log.h"
+#include "platform/linux/notify_socket_channel.h"
+#include "platform/linux/systemctl_service_manager.h"
 #include "platform/qt/qt_clock.h"
 #include "platform/qt/qt_loop_poster.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_tcp_server.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/stop_signal_notifier.h"
+#include "service/service_entry.h"
+#include "service/services.h"
+#include "i18n/tnls.h"
 
 #ifdef NORVA_GUI
 #include <QApplication>
 
 #include "ui/main_window.h"
+#include "ui/service_dialog_binding.h"
 #endif
 
 namespace {
@@ -66,7 +76,6 @@ int main(int argc, char** argv) {
   norva::QtClock clock;
   norva::QtTimerFactory timers;
   norva::SyslogSystemLog systemLog;
-  norva::NoServiceQuery serviceQuery;
   norva::QtSerialPort serialPort;
   norva::PosixAccountingFile accountingFile;
   norva::QtTcpServer tcpServer;
@@ -86,6 +95,27 @@ int main(int argc, char** argv) {
     headless = h.get();
     ui = std::move(h);
   }
+
+  // Service control and the autostart entry, for the services dialog and the
+  // start-up check.
+  norva::Agent* agentPtr = nullptr;
+  norva::SystemctlServiceManager serviceManager;
+  norva::XdgAutostart autostart(norva::XdgAutostart::defaultFolder());
+  norva::Services::Env servicesEnv;
+  servicesEnv.manager = &serviceManager;
+  servicesEnv.autostart = &autostart;
+  servicesEnv.programPath = QCoreApplication::applicationFilePath().toStdString();
+  servicesEnv.text = [&agentPtr](int number) {
+    return agentPtr != nullptr && agentPtr->nls() != nullptr ? agentPtr->nls()->GetText(number)
+                                                             : std::string();
+  };
+  servicesEnv.showInfo = [&ui](const std::string& caption, const std::string& text) {
+    ui->showMessage(norva::MessageIcon::Information, norva::MessageButtons::Ok, caption, text,
+                    nullptr);
+  };
+  servicesEnv.sleep = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+  norva::Services services(servicesEnv);
+  norva::ServicesQuery serviceQuery(services);
 
   norva::AgentEnvironment env;
   env.programPath = QCoreApplication::applicationFilePath().toStdString();
@@ -109,6 +139,7 @@ int main(int argc, char** argv) {
   env.loop = &loop;
 
   norva::Agent agent(env);
+  agentPtr = &agent;
   agent.ServiceMode = serviceMode;
   agent.ServiceElsewhere = !serviceMode && serviceQuery.serviceIsRunning();
   serialPort.setPathResolver([&agent](const std::string& name) {
@@ -118,8 +149,34 @@ int main(int argc, char** argv) {
   norva::StderrLogMirror mirror;
   if (headless != nullptr) agent.log().addObserver(&mirror);
 #ifdef NORVA_GUI
-  if (window != nullptr) window->attach(&agent);
+  if (window != nullptr) {
+    window->attach(&agent);
+    window->setServiceDialogActions(norva::bindServiceDialog(services));
+  }
 #endif
+
+  if (serviceMode) {
+    norva::NotifySocketChannel channel;
+    std::unique_ptr<norva::StopSignalNotifier> stop;
+    norva::ServiceRunner* runnerPtr = nullptr;
+    norva::ServiceRunner::Hooks hooks;
+    hooks.registerCtrlHandler = [&] {
+      stop = std::make_unique<norva::StopSignalNotifier>(
+          [&] { runnerPtr->ServiceCtrlHandler(norva::ServiceRunner::Stop); });
+      return stop->ok();
+    };
+    hooks.createAgent = [&] { agent.FormCreate(); };
+    hooks.runLoop = [&] { app->exec(); };
+    hooks.quitLoop = [] { QCoreApplication::quit(); };
+    hooks.tearDown = [&] { agent.FormDestroy(); };
+    hooks.lastError = [] { return errno; };
+    hooks.tellUser = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
+    norva::ServiceRunner runner(channel, systemLog, std::move(hooks));
+    runnerPtr = &runner;
+    const int rc = runner.RunAsService();
+    agent.log().removeObserver(&mirror);
+    return rc;
+  }
 
   // A stop request only ends the loop; the tear-down runs on this thread after it.
   norva::StopSignalNotifier stop([] { QCoreApplication::quit(); });

@@ -7,7 +7,7 @@ namespace norva {
 
 class TNLS;
 
-enum class MessageIcon { Warning, Stop, Question };
+enum class MessageIcon { Warning, Stop, Question, Information };
 enum class MessageButtons { Ok, YesNo };
 enum class MessageResult { Ok, Yes, No };
 

@@ -286,8 +286,7 @@ void MainWindow::tovn1Click() {
 
 void MainWindow::StartItemClick() {
   if (agent_ == nullptr || dialog_ != nullptr) return;
-  // The service side fills in the dialog's actions.
-  runDialog(new SetServDialog(this, agent_->nls()), false, nullptr);
+  runDialog(new SetServDialog(this, agent_->nls(), serviceActions_), false, nullptr);
 }
 
 void MainWindow::Volbasriovhoportu1Click() {
@@ -323,6 +322,7 @@ void MainWindow::showMessage(MessageIcon icon, MessageButtons buttons, const std
                              std::function<void(MessageResult)> onAnswer) {
   const QMessageBox::Icon qicon = icon == MessageIcon::Warning ? QMessageBox::Warning
                                   : icon == MessageIcon::Stop  ? QMessageBox::Critical
+                                  : icon == MessageIcon::Information ? QMessageBox::Information
                                                                : QMessageBox::Question;
   const auto qbuttons = buttons == MessageButtons::YesNo ? (QMessageBox::Yes | QMessageBox::No)
                                                          : QMessageBox::StandardButtons(QMessageBox::Ok);

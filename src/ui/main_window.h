@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "core/event_log.h"
+#include "ui/dialogs.h"
 #include "platform/ui_sink.h"
 
 class QAction;
@@ -28,6 +29,8 @@ class MainWindow : public QMainWindow, public UiSink, public LogObserver {
   ~MainWindow() override;
 
   void attach(Agent* agent);
+  // What the services dialog does: service control lives outside the window.
+  void setServiceDialogActions(ServiceDialogActions actions) { serviceActions_ = std::move(actions); }
 
   // UiSink
   void showMessage(MessageIcon icon, MessageButtons buttons, const std::string& caption,
@@ -91,6 +94,7 @@ class MainWindow : public QMainWindow, public UiSink, public LogObserver {
   int portIndex_ = 0;
   QString tipText_;
   bool syncingSelection_ = false;
+  ServiceDialogActions serviceActions_;
 };
 
 }  // namespace norva

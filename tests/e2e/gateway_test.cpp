@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "support/installed_copy.h"
+#include "support/notify_socket.h"
 #include "support/process.h"
 #include "support/tcp_client.h"
 
@@ -35,10 +36,10 @@ class GatewayE2E : public ::testing::Test {
       const std::string n = std::to_string(limit);
       agent = std::make_unique<test::Process>(
           "/usr/bin/prlimit", std::vector<std::string>{"--nofile=" + n + ":" + n, copy.program(), "/service"},
-          test::kHeadlessEnv);
+          test::serviceEnv());
     } else {
       agent = std::make_unique<test::Process>(copy.program(), std::vector<std::string>{"/service"},
-                                              test::kHeadlessEnv);
+                                              test::serviceEnv());
     }
     if (!waitForLines) return;
     // Past the start requests: the line list (00 0E 00) has been answered.

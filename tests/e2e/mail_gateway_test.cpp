@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "support/installed_copy.h"
+#include "support/notify_socket.h"
 #include "support/process.h"
 
 namespace norva {
@@ -126,7 +127,7 @@ class MailGatewayE2E : public ::testing::Test {
                        "\n[Trapy]\nAdresaPrijemce=ops@example.com\nTypAdresyPrijemce=Internet\n"
                        "Subject=PBX alarm\nZpravaComOn=link back\nZpravaComOff=link lost\n");
     agent = std::make_unique<test::Process>(copy.program(), std::vector<std::string>{"/service"},
-                                            test::kHeadlessEnv);
+                                            test::serviceEnv());
     ASSERT_TRUE(agent->waitForStderr("-OK- Mail gateway started", 10s)) << agent->stderrText();
   }
   void TearDown() override {

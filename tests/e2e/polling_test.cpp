@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "support/installed_copy.h"
+#include "support/notify_socket.h"
 #include "support/process.h"
 
 namespace norva {
@@ -27,7 +28,7 @@ TEST(PollingE2E, FetchesAccountingRecordsIntoTheFileAndPollsOn) {
   const std::string calls = copy.dir.file("calls.txt");
   copy.dir.write("NAgent.INI", "[Set]\nLang=Eng\nUctFile=" + calls + "\n[Devices]\nCOM2=" + link +
                                    "\n[Timer]\nURIntervalBezDat=300\n");
-  test::Process agent(copy.program(), {"/service"}, test::kHeadlessEnv);
+  test::Process agent(copy.program(), {"/service"}, test::serviceEnv());
 
   const std::string expected = "21 0044123456 00:01:12\r\n22 \xE8\xED\x73lo 00:00:09\r\n";
   std::string content;

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "support/installed_copy.h"
+#include "support/notify_socket.h"
 #include "support/process.h"
 #include "support/pty_pair.h"
 
@@ -44,7 +45,7 @@ TEST(SerialLinkE2E, OpensTheConfiguredDeviceWithItsLineSettings) {
   // (the kernel forces them), so speed and stop bits are what it can show.
   copy.dir.write("NAgent.INI", "[Set]\nLang=Eng\nPort=COM2:57600,N,8,2\n[Devices]\nCOM2=" +
                                    pty.slavePath() + "\n");
-  test::Process agent(copy.program(), {"/service"}, test::kHeadlessEnv);
+  test::Process agent(copy.program(), {"/service"}, test::serviceEnv());
   ASSERT_TRUE(agent.waitForStderr("-OK- ", 10s)) << agent.stderrText();
   ASSERT_TRUE(agent.waitForStderr("COM2:57600,N,8,2", 2s)) << agent.stderrText();
   termios t{};
@@ -64,7 +65,7 @@ TEST(SerialLinkE2E, AMissingDeviceIsLoggedAndTheAgentKeepsRunning) {
   test::InstalledCopy copy;
   copy.dir.write("NAgent.INI", "[Set]\nLang=Eng\nPort=COM7:19200,N,8,1\n[Devices]\nCOM7=" +
                                    copy.dir.file("no-such-device") + "\n");
-  test::Process agent(copy.program(), {"/service"}, test::kHeadlessEnv);
+  test::Process agent(copy.program(), {"/service"}, test::serviceEnv());
   ASSERT_TRUE(agent.waitForStderr("!Err Serial", 10s)) << agent.stderrText();
   EXPECT_NE(agent.stderrText().find("COM7:19200,N,8,1"), std::string::npos);
   EXPECT_FALSE(agent.wait(1s).has_value()) << "the agent ended: " << agent.stderrText();
@@ -95,7 +96,7 @@ TEST(SerialLinkE2E, AVanishedDeviceCostsNoCpuAndIsOpenedAgainWhenBack) {
   test::Process pbx(test::Process::WithStdio{}, copy.dir.file("pbxsim"), {"--link", link, "--quiet"});
   ASSERT_TRUE(pbx.waitForStdout("pty ", 10s)) << pbx.stderrText();
   copy.dir.write("NAgent.INI", "[Set]\nLang=Eng\n[Devices]\nCOM2=" + link + "\n");
-  test::Process agent(copy.program(), {"/service"}, test::kHeadlessEnv);
+  test::Process agent(copy.program(), {"/service"}, test::serviceEnv());
   ASSERT_TRUE(agent.waitForStderr("-OK- Serial port opened", 10s)) << agent.stderrText();
 
   // Unplugged: the simulator's side goes away, as a USB adapter's device does.

@@ -8,6 +8,7 @@
 
 #include "platform/posix/dl_library_loader.h"
 #include "support/installed_copy.h"
+#include "support/notify_socket.h"
 #include "support/line_client.h"
 #include "support/process.h"
 #include "xapi/txapi.h"
@@ -60,7 +61,7 @@ TEST(XapiE2E, ACtiClientSeesLinesAndCallersAndDialsThroughTheAgent) {
   copy.dir.write("XAPISrvr.INI", "[Server]\nPort=" + std::to_string(port) + "\n");
   copy.dir.write("NAgent.INI", "[Set]\nLang=Eng\nXAPI=1\nUctFile=" + copy.dir.file("calls.txt") +
                                    "\n[Prefix]\n9=00\n[Devices]\nCOM2=" + link + "\n");
-  test::Process agent(copy.program(), {"/service"}, test::kHeadlessEnv);
+  test::Process agent(copy.program(), {"/service"}, test::serviceEnv());
   ASSERT_TRUE(agent.waitForStderr("XAPI Init", 10s)) << agent.stderrText();
   ASSERT_TRUE(agent.waitForStderr("XAPISrvr: CTI clients on 127.0.0.1:" + std::to_string(port), 5s))
       << agent.stderrText();

@@ -2,7 +2,10 @@
 
 #include <syslog.h>
 
+#include <cerrno>
+
 #include "core/cp1250.h"
+#include "service/service_entry.h"
 
 namespace norva {
 
@@ -11,7 +14,9 @@ SyslogSystemLog::SyslogSystemLog() { openlog("NorvaAgent", LOG_PID, LOG_DAEMON);
 SyslogSystemLog::~SyslogSystemLog() { closelog(); }
 
 void SyslogSystemLog::logEvent(Kind kind, const std::string& text) {
-  syslog(kind == Kind::Error ? LOG_ERR : LOG_INFO, "%s", cp1250ToUtf8(text).c_str());
+  const int savedError = errno;  // before anything here can change it
+  syslog(kind == Kind::Error ? LOG_ERR : LOG_INFO, "%s",
+         cp1250ToUtf8(formatEventText(kind, savedError, text)).c_str());
 }
 
 }  // namespace norva

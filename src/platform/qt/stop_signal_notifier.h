@@ -13,6 +13,8 @@ class StopSignalNotifier : public QObject {
  public:
   explicit StopSignalNotifier(std::function<void()> onStop);
   ~StopSignalNotifier() override;
+  // False when the route from the signal handler could not be made.
+  bool ok() const { return notifier_ != nullptr; }
 
  private:
   std::function<void()> onStop_;
