@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "data/codecs.h"
 #include "platform/loop_poster.h"
@@ -141,33 +142,24 @@ void XapiBridge::LineStateHook(std::uint8_t* payload, int length, const std::uin
 void XapiBridge::WindowMessage(unsigned int message, std::intptr_t lParam) {
   if (message != xapi::kCommandMessage || !active_) return;
   xapi_->GetCommand(static_cast<int>(lParam), &command_);
-  switch (command_.code & 0xFF) {
-    case 0:
-      agent_.writeLog("XAPI", "Message SPEAKER (ON/OFF)");
-      agent_.queueRequest('#', kKeySpeaker);
-      break;
-    case 1:
-      agent_.writeLog("XAPI", "Message MIC (ON/OFF)");
-      agent_.queueRequest('#', kKeyMic);
-      break;
-    case 2:
-      agent_.writeLog("XAPI", "Message VOLUME UP");
-      agent_.queueRequest('#', kKeyVolumeUp);
-      break;
-    case 3:
-      agent_.writeLog("XAPI", "Message VOLUME DOWN");
-      agent_.queueRequest('#', kKeyVolumeDown);
-      break;
-    case 4:
-      dial();
-      break;
-    case 5:
-      agent_.writeLog("XAPI", "Message z FRONTy");
-      agent_.queueRequest('#', kKeyTakeFromQueue);
-      break;
-    default:
-      break;  // not a command of ours
+  // Codes 0 to 5: a key of the station, dialling, or a call taken from a queue.
+  struct Key {
+    const char* log;
+    int key;
+  };
+  static constexpr Key kKeys[] = {
+      {"Message SPEAKER (ON/OFF)", kKeySpeaker}, {"Message MIC (ON/OFF)", kKeyMic},
+      {"Message VOLUME UP", kKeyVolumeUp},       {"Message VOLUME DOWN", kKeyVolumeDown},
+      {nullptr, 0},                              {"Message z FRONTy", kKeyTakeFromQueue},
+  };
+  const unsigned code = command_.code & 0xFF;
+  if (code >= std::size(kKeys)) return;  // not a command of ours
+  if (code == 4) {
+    dial();
+    return;
   }
+  agent_.writeLog("XAPI", kKeys[code].log);
+  agent_.queueRequest('#', kKeys[code].key);
 }
 
 void XapiBridge::dial() {
