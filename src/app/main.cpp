@@ -96,6 +96,8 @@ int main(int argc, char** argv) {
     ui = std::move(h);
   }
 
+  const std::string programPath = QCoreApplication::applicationFilePath().toStdString();
+
   // Service control and the autostart entry, for the services dialog and the
   // start-up check.
   norva::Agent* agentPtr = nullptr;
@@ -104,7 +106,7 @@ int main(int argc, char** argv) {
   norva::Services::Env servicesEnv;
   servicesEnv.manager = &serviceManager;
   servicesEnv.autostart = &autostart;
-  servicesEnv.programPath = QCoreApplication::applicationFilePath().toStdString();
+  servicesEnv.programPath = programPath;
   servicesEnv.text = [&agentPtr](int number) {
     return agentPtr != nullptr && agentPtr->nls() != nullptr ? agentPtr->nls()->GetText(number)
                                                              : std::string();
@@ -118,7 +120,7 @@ int main(int argc, char** argv) {
   norva::ServicesQuery serviceQuery(services);
 
   norva::AgentEnvironment env;
-  env.programPath = QCoreApplication::applicationFilePath().toStdString();
+  env.programPath = programPath;
   env.args = args;
   env.rawCommandLine = raw;
   env.clock = &clock;
@@ -129,7 +131,7 @@ int main(int argc, char** argv) {
   env.serialPort = &serialPort;
   env.accountingFile = &accountingFile;
   env.tcpServer = &tcpServer;
-  norva::DlLibraryLoader libraries(norva::directoryOf(env.programPath));
+  norva::DlLibraryLoader libraries(norva::directoryOf(programPath));
   env.createMailGateway = [&libraries] {
     return std::make_unique<norva::TMail602>(libraries.load("libagentz4.so"),
                                              norva::systemTempDirectory());

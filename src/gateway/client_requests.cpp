@@ -2,6 +2,7 @@
 // records, the response cache), the forwarding to the PBX and the way the
 // PBX's answer goes back to the client that asked.
 #include <algorithm>
+#include <optional>
 
 #include "core/agent.h"
 #include "data/accounting.h"
@@ -115,9 +116,11 @@ void Agent::answerSnapshotWaiters(char kind, const std::uint8_t* data, int lengt
 }
 
 void Agent::sendSnapshot(char kind, TcpConnection& socket, const std::uint8_t* data, int length) {
-  const std::string what = text(kind == 'A' ? txt::kLineStateData : txt::kSwData);
-  if (config_.log.comIn) writeLog("<CCH", what);
-  if (config_.log.tcpIpOut) writeLog(clientTag('>', socket), what);
+  if (config_.log.comIn || config_.log.tcpIpOut) {
+    const std::string what = text(kind == 'A' ? txt::kLineStateData : txt::kSwData);
+    if (config_.log.comIn) writeLog("<CCH", what);
+    if (config_.log.tcpIpOut) writeLog(clientTag('>', socket), what);
+  }
   sendToClient(socket, data, length);
 }
 
@@ -156,20 +159,20 @@ bool Agent::AnswerAccounting(const std::uint8_t* request, int L, TcpConnection& 
     sendToClient(socket, &kNothing, 1);
     return true;
   }
-  std::int64_t p = socket.userData;
-  if (request[0] == 5) --p;
-  p = std::max<std::int64_t>(p, Accounting->AccountingDropped());
-  if (p >= Accounting->AccountingTotal()) {
+  // 05 asks for the one before the cursor again; never below record 0.
+  const std::int64_t cursor = std::max<std::int64_t>(socket.userData - (request[0] == 5 ? 1 : 0), 0);
+  const std::optional<std::uint32_t> p = Accounting->servedNumber(static_cast<std::uint32_t>(cursor));
+  if (!p) {
     sendToClient(socket, &kNothing, 1);
     return true;
   }
-  const std::string& record = *Accounting->record(static_cast<std::uint32_t>(p));
+  const std::string& record = *Accounting->record(*p);
   if (config_.log.tcpIpOut) writeLog(clientTag('>', socket), record);
   std::vector<std::uint8_t> reply;
   reply.reserve(record.size() + 1);
   reply.push_back(0);
   reply.insert(reply.end(), record.begin(), record.end());
-  socket.userData = p + 1;
+  socket.userData = static_cast<std::int64_t>(*p) + 1;
   sendToClient(socket, reply.data(), static_cast<int>(reply.size()));
   return true;
 }
@@ -201,6 +204,15 @@ void Agent::routeClientAnswer(const TPendingRequest& r, const std::uint8_t* answ
       TraceText(TraceForm::Answer, answer, length, r.firstByte, false, *nls_);
   if (config_.log.comIn) writeLog("<COM", trace);
   if (config_.log.tcpIpOut) writeLog(clientTag('>', *socket), trace);
+}
+
+void Agent::allocateResponseCache() {
+  ResponseCache_ = std::make_unique<ResponseCache>(config_.maxCache, clock());
+  config_.maxCache = ResponseCache_->MaxCache();
+}
+
+void Agent::Hooks::emptyCache() {
+  if (agent_.ResponseCache_) agent_.ResponseCache_->empty();
 }
 
 void Agent::offerToCache(const TPendingRequest& r, const std::uint8_t* answer, int length) {

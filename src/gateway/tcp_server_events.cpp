@@ -2,7 +2,6 @@
 // while the port is taken), its socket events and the lookup that routes an
 // answer back to the connection that asked.
 #include "core/agent.h"
-#include "gateway/response_cache.h"
 #include "i18n/text_ids.h"
 #include "platform/timer.h"
 
@@ -48,15 +47,6 @@ void Agent::closeTcpServer() {
   if (ServerSocket1->active()) ServerSocket1->close();
   ServerSocket1->setEvents(nullptr);
   ServerSocket1 = nullptr;
-}
-
-void Agent::allocateResponseCache() {
-  ResponseCache_ = std::make_unique<ResponseCache>(config_.maxCache, clock());
-  config_.maxCache = ResponseCache_->MaxCache();
-}
-
-void Agent::Hooks::emptyCache() {
-  if (agent_.ResponseCache_) agent_.ResponseCache_->empty();
 }
 
 TcpConnection* Agent::ClientByConnection(std::uint64_t serial) const {
