@@ -1,28 +1,20 @@
 #include "cti_settings.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <fstream>
 #include <sstream>
 
+#include "core/text_util.h"
+
 namespace xapisrvr {
+
+using norva::equalsNoCase;
+using norva::trim;
 
 namespace {
 
-std::string trim(const std::string& s) {
-  const auto b = s.find_first_not_of(" \t\r");
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(" \t\r") - b + 1);
-}
-
-std::string lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
-
-bool parseInt(const std::string& s, long long lo, long long hi, long long& out) {
+bool parseInt(std::string_view s, long long lo, long long hi, long long& out) {
   long long v = 0;
   const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
   if (ec != std::errc() || end != s.data() + s.size() || v < lo || v > hi) return false;
@@ -79,38 +71,38 @@ CtiSettings parseCtiSettings(const std::string& content, std::vector<std::string
   std::string line;
   bool inServer = false;
   while (std::getline(in, line)) {
-    line = trim(line);
-    if (line.empty() || line[0] == ';' || line[0] == '#') continue;
-    if (line[0] == '[') {
-      inServer = lower(line) == "[server]";
+    const std::string_view l = trim(line);
+    if (l.empty() || l[0] == ';' || l[0] == '#') continue;
+    if (l[0] == '[') {
+      inServer = equalsNoCase(l, "[server]");
       continue;
     }
-    const std::size_t eq = line.find('=');
-    if (!inServer || eq == std::string::npos) continue;
-    const std::string key = lower(trim(line.substr(0, eq)));
-    const std::string value = trim(line.substr(eq + 1));
+    const std::size_t eq = l.find('=');
+    if (!inServer || eq == std::string_view::npos) continue;
+    const std::string_view key = trim(l.substr(0, eq));
+    const std::string value(trim(l.substr(eq + 1)));
     long long v = 0;
-    if (key == "listen") {
+    if (equalsNoCase(key, "listen")) {
       std::uint32_t a = 0;
       if (parseAddress(value, a)) s.listen = value; else complain("Listen");
-    } else if (key == "port") {
+    } else if (equalsNoCase(key, "port")) {
       if (parseInt(value, 0, 65535, v)) s.port = static_cast<int>(v); else complain("Port");
-    } else if (key == "allow") {
+    } else if (equalsNoCase(key, "allow")) {
       std::vector<Network> allow;
       std::string item;
       std::istringstream items(value);
       bool ok = true;
       while (std::getline(items, item, ',')) {
-        item = trim(item);
-        if (item.empty()) continue;
+        const std::string network(trim(item));
+        if (network.empty()) continue;
         Network n;
-        if (parseNetwork(item, n)) allow.push_back(n); else ok = false;
+        if (parseNetwork(network, n)) allow.push_back(n); else ok = false;
       }
       if (ok) s.allow = allow; else complain("Allow");
-    } else if (key == "maxclients") {
+    } else if (equalsNoCase(key, "maxclients")) {
       if (parseInt(value, 1, 1024, v)) s.maxClients = static_cast<std::size_t>(v);
       else complain("MaxClients");
-    } else if (key == "maxqueuekb") {
+    } else if (equalsNoCase(key, "maxqueuekb")) {
       if (parseInt(value, 1, 1024 * 1024, v)) s.maxQueueBytes = static_cast<std::size_t>(v) * 1024;
       else complain("MaxQueueKB");
     }

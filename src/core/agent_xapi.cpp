@@ -22,8 +22,7 @@ void Agent::loadXapiBridge() {
 
 void Agent::destroyXapiBridge() {
   hooks_.xapi = nullptr;
-  if (Xapi) Xapi->Unload();
-  Xapi.reset();
+  Xapi.reset();  // the bridge unloads the library as it goes
 }
 
 int Agent::buildOwnRequest(char kind, int value, PayloadBuffer& out) {

@@ -42,8 +42,7 @@ XapiBridge::~XapiBridge() { Unload(); }
 
 void XapiBridge::Load(LibraryLoader& loader) {
   xapi_ = std::make_unique<TXAPI>(loader);
-  active_ = xapi_->active;
-  if (!active_) {
+  if (!active()) {
     agent_.writeLog("XAPI", "Error");
     return;
   }
@@ -57,10 +56,9 @@ void XapiBridge::Load(LibraryLoader& loader) {
 }
 
 void XapiBridge::Unload() {
-  if (active_) xapi_->DeInit();
+  if (active()) xapi_->DeInit();
   // The library's thread is gone now; what it posted before finds the door shut.
   open_.reset();
-  active_ = false;
   xapi_.reset();
 }
 
@@ -73,14 +71,14 @@ void XapiBridge::postFromLibrary(void* context, unsigned int message, std::intpt
 }
 
 void XapiBridge::PutInfo(const std::uint8_t* info7) {
-  if (!active_) return;
+  if (!active()) return;
   TInfo info{};
   std::memcpy(info.bytes, info7, sizeof info.bytes);
   xapi_->PutInfo(&info);
 }
 
 void XapiBridge::PutLines(int count, const std::uint8_t* lines) {
-  if (!active_) return;
+  if (!active()) return;
   count = std::max(count, 0);
   std::vector<char> buffer(static_cast<std::size_t>(count) * kRecord + 1, '\0');
   std::memcpy(buffer.data(), lines, buffer.size() - 1);
@@ -88,7 +86,7 @@ void XapiBridge::PutLines(int count, const std::uint8_t* lines) {
 }
 
 void XapiBridge::PutStates(int count, const std::uint8_t* records) {
-  if (!active_) return;
+  if (!active()) return;
   count = std::max(count, 0);
   // A copy: the library gets a pointer it may not keep, into nothing of ours.
   std::vector<TStavLinek> copy(static_cast<std::size_t>(count) + 1, TStavLinek{});
@@ -97,14 +95,13 @@ void XapiBridge::PutStates(int count, const std::uint8_t* records) {
 }
 
 void XapiBridge::PutCLIP(int line, const std::string& number) {
-  if (!active_) return;
-  std::vector<char> text(number.begin(), number.end());
-  text.push_back('\0');
-  xapi_->PutCLIP(line, text.data());
+  if (!active()) return;
+  std::string copy = number;  // the entry point takes a writable text
+  xapi_->PutCLIP(line, copy.data());
 }
 
 void XapiBridge::PutFront(int lineOffset, const std::uint8_t* front, int length) {
-  if (!active_) return;
+  if (!active()) return;
   TFront f{};
   f.length = std::clamp(length, 0, static_cast<int>(sizeof f.data));
   if (f.length > 0) std::memcpy(f.data, front, static_cast<std::size_t>(f.length));
@@ -112,15 +109,14 @@ void XapiBridge::PutFront(int lineOffset, const std::uint8_t* front, int length)
 }
 
 void XapiBridge::PutAccLine(const std::string& text) {
-  if (!active_) return;
-  std::vector<char> line(text.begin(), text.end());
-  line.push_back('\0');
-  xapi_->PutAccLine(line.data());
+  if (!active()) return;
+  std::string copy = text;  // the entry point takes a writable text
+  xapi_->PutAccLine(copy.data());
 }
 
 void XapiBridge::LineStateHook(std::uint8_t* payload, int length, const std::uint8_t* kept,
                                int keptLength) {
-  if (!active_) return;
+  if (!active()) return;
   // Until an answer is kept there is nothing to compare with; an error
   // answer carries no records to pass on.
   if (keptLength < 4 || length < 1 || payload[0] != 0) return;
@@ -140,7 +136,7 @@ void XapiBridge::LineStateHook(std::uint8_t* payload, int length, const std::uin
 }
 
 void XapiBridge::WindowMessage(unsigned int message, std::intptr_t lParam) {
-  if (message != xapi::kCommandMessage || !active_) return;
+  if (message != xapi::kCommandMessage || !active()) return;
   xapi_->GetCommand(static_cast<int>(lParam), &command_);
   // Codes 0 to 5: a key of the station, dialling, or a call taken from a queue.
   struct Key {

@@ -40,7 +40,7 @@ class XapiBridge {
   // De-initialises the library if active, then frees it. Nothing posted
   // before is handled afterwards.
   void Unload();
-  bool active() const { return active_; }
+  bool active() const { return xapi_ && xapi_->active; }
 
   // The feeds; each does nothing while inactive.
   void PutInfo(const std::uint8_t* info7);
@@ -80,7 +80,6 @@ class XapiBridge {
   XapiAgentSide agent_;
   std::vector<std::string> prefixes_;
   std::unique_ptr<TXAPI> xapi_;
-  bool active_ = false;
   TStates command_{};
   std::shared_ptr<const bool> open_;
   Door door_;

@@ -11,6 +11,7 @@
 #include "support/notify_socket.h"
 #include "support/line_client.h"
 #include "support/process.h"
+#include "support/tcp_client.h"
 #include "xapi/txapi.h"
 
 namespace norva {
@@ -18,18 +19,6 @@ namespace {
 
 using nlohmann::json;
 using namespace std::chrono_literals;
-
-int freeLoopbackPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in sa{};
-  sa.sin_family = AF_INET;
-  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-  socklen_t len = sizeof sa;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
-  ::close(fd);
-  return ntohs(sa.sin_port);
-}
 
 // Reads messages until one satisfies `want`; null when none came in time.
 template <typename Want>
@@ -57,7 +46,7 @@ TEST(XapiE2E, ACtiClientSeesLinesAndCallersAndDialsThroughTheAgent) {
   const std::string link = copy.dir.file("ttyPBX");
   test::Process pbx(test::Process::WithStdio{}, copy.dir.file("pbxsim"), {"--link", link});
   ASSERT_TRUE(pbx.waitForStdout("pty ", 10s)) << pbx.stderrText();
-  const int port = freeLoopbackPort();
+  const int port = test::freeTcpPort();
   copy.dir.write("XAPISrvr.INI", "[Server]\nPort=" + std::to_string(port) + "\n");
   copy.dir.write("NAgent.INI", "[Set]\nLang=Eng\nXAPI=1\nUctFile=" + copy.dir.file("calls.txt") +
                                    "\n[Prefix]\n9=00\n[Devices]\nCOM2=" + link + "\n");
