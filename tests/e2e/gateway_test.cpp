@@ -150,20 +150,6 @@ TEST_F(GatewayE2E, ListensOnceAnotherProgramHasFreedThePort) {
   EXPECT_EQ(client.receive(3s).size(), 8u);
 }
 
-// User and system CPU time of a process so far, in clock ticks.
-long cpuTicks(int pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string stat((std::istreambuf_iterator<char>(in)), {});
-  std::istringstream fields(stat.substr(stat.rfind(')') + 2));
-  std::string f;
-  long utime = 0, stime = 0;
-  for (int i = 3; i <= 15 && fields >> f; ++i) {
-    if (i == 14) utime = std::stol(f);
-    if (i == 15) stime = std::stol(f);
-  }
-  return utime + stime;
-}
-
 TEST_F(GatewayE2E, OutOfDescriptorsItNeitherSpinsNorStopsAccepting) {
   startBoth("", true, 32);
   test::TcpClient first(port, 5s);
@@ -173,9 +159,9 @@ TEST_F(GatewayE2E, OutOfDescriptorsItNeitherSpinsNorStopsAccepting) {
   for (int i = 0; i < 40; ++i) crowd.push_back(std::make_unique<test::TcpClient>(port, 2s));
 
   std::this_thread::sleep_for(500ms);
-  const long before = cpuTicks(agent->pid());
+  const long before = test::cpuTicks(agent->pid());
   std::this_thread::sleep_for(2s);
-  const long used = cpuTicks(agent->pid()) - before;
+  const long used = test::cpuTicks(agent->pid()) - before;
   EXPECT_LT(used, sysconf(_SC_CLK_TCK) / 2) << "a failing accept must not be retried at once";
   ASSERT_TRUE(first.send({2}));
   EXPECT_EQ(first.receive(3s).size(), 8u) << "the clients already in are still served";

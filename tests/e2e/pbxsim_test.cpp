@@ -111,22 +111,6 @@ std::string lastPtyPath(const std::string& out) {
   return out.substr(at + 4, out.find('\n', at) - at - 4);
 }
 
-long cpuTicks(int pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string s((std::istreambuf_iterator<char>(in)), {});
-  std::istringstream fields(s.substr(s.rfind(')') + 2));
-  std::string f;
-  long utime = 0, stime = 0;
-  for (int i = 3; fields >> f; ++i) {
-    if (i == 14) utime = std::stol(f);
-    if (i == 15) {
-      stime = std::stol(f);
-      break;
-    }
-  }
-  return utime + stime;
-}
-
 TEST(PbxsimE2E, AnswersFramedRequestsAndTakesSteeringCommands) {
   test::Process sim(test::Process::WithStdio{}, kPbxsim, {});
   ASSERT_TRUE(sim.waitForStdout("\n", 5s)) << sim.stderrText();
@@ -208,9 +192,9 @@ TEST(PbxsimE2E, CloseMakesTheDeviceVanishAndReopenMovesTheLink) {
 
   // Nobody holds the slave open now: the master reads EIO and reports a
   // hang-up on every poll, which must not make the program spin.
-  const long before = cpuTicks(sim.pid());
+  const long before = test::cpuTicks(sim.pid());
   std::this_thread::sleep_for(1s);
-  EXPECT_LT(cpuTicks(sim.pid()) - before, 20);  // well under a fifth of a core
+  EXPECT_LT(test::cpuTicks(sim.pid()) - before, 20);  // well under a fifth of a core
 
   // End of input does not stop it; SIGTERM does, and takes the link along.
   sim.closeStdin();

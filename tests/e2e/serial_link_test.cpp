@@ -73,23 +73,6 @@ TEST(SerialLinkE2E, AMissingDeviceIsLoggedAndTheAgentKeepsRunning) {
   EXPECT_EQ(agent.wait(10s), std::optional<int>(0));
 }
 
-// CPU seconds the process has used so far, from /proc.
-double cpuSecondsOf(int pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string stat((std::istreambuf_iterator<char>(in)), {});
-  std::istringstream fields(stat.substr(stat.rfind(')') + 2));
-  std::string field;
-  unsigned long long utime = 0, stime = 0;
-  for (int i = 3; fields >> field; ++i) {
-    if (i == 14) utime = std::stoull(field);
-    if (i == 15) {
-      stime = std::stoull(field);
-      break;
-    }
-  }
-  return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
 TEST(SerialLinkE2E, AVanishedDeviceCostsNoCpuAndIsOpenedAgainWhenBack) {
   test::InstalledCopy copy;
   const std::string link = copy.dir.file("ttyPBX");
@@ -102,9 +85,9 @@ TEST(SerialLinkE2E, AVanishedDeviceCostsNoCpuAndIsOpenedAgainWhenBack) {
   // Unplugged: the simulator's side goes away, as a USB adapter's device does.
   ASSERT_TRUE(pbx.writeStdin("close\n"));
   ASSERT_TRUE(agent.waitForStderr("!Err Serial", 5s)) << agent.stderrText();
-  const double cpuBefore = cpuSecondsOf(agent.pid());
+  const double cpuBefore = test::cpuSecondsOf(agent.pid());
   std::this_thread::sleep_for(2s);
-  const double cpu = cpuSecondsOf(agent.pid()) - cpuBefore;
+  const double cpu = test::cpuSecondsOf(agent.pid()) - cpuBefore;
   // A busy loop on the dead port would use the whole two seconds.
   EXPECT_LT(cpu, 0.2) << "CPU seconds in two seconds without the device";
   RecordProperty("cpu_seconds_while_gone", std::to_string(cpu));

@@ -9,6 +9,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
 #include <thread>
 
 extern char** environ;
@@ -160,6 +164,24 @@ std::optional<int> Process::wait(std::chrono::milliseconds timeout) {
     if (std::chrono::steady_clock::now() >= end) return std::nullopt;
     readAvailable(20);
   }
+}
+
+long cpuTicks(int pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  const std::string stat((std::istreambuf_iterator<char>(in)), {});
+  // Fields after the command name, which may hold spaces: the state is field 3.
+  std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+  std::string field;
+  long utime = 0, stime = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i) {
+    if (i == 14) utime = std::stol(field);
+    if (i == 15) stime = std::stol(field);
+  }
+  return utime + stime;
+}
+
+double cpuSecondsOf(int pid) {
+  return static_cast<double>(cpuTicks(pid)) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 }  // namespace norva::test

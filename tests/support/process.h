@@ -56,4 +56,9 @@ class Process {
   bool bySignal_ = false;
 };
 
+// User and system CPU time a process has used so far, from /proc: in clock
+// ticks, and in seconds.
+long cpuTicks(int pid);
+double cpuSecondsOf(int pid);
+
 }  // namespace norva::test
