@@ -17,11 +17,8 @@ std::string Services::text(int number, const char* fallback) const {
 }
 
 bool Services::QueryService(int& startType, bool& running) {
+  if (!reach()) return false;
   ServiceManager& m = *env_.manager;
-  if (!m.connect()) {
-    ShowServiceError();
-    return false;
-  }
   // A unit the manager cannot tell about counts as not installed.
   UnitInfo info;
   if (!m.queryUnit(info) || !info.installed) return false;
@@ -32,23 +29,16 @@ bool Services::QueryService(int& startType, bool& running) {
 }
 
 void Services::InstallService(int startType) {
-  ServiceManager& m = *env_.manager;
-  if (!m.connect()) {
-    ShowServiceError();
-    return;
-  }
+  if (!reach()) return;
   // Any index but "Automatic" (none chosen included) is a start on demand.
-  if (!m.createUnit(env_.programPath, service::kServiceSwitch, startType == 0)) {
+  if (!env_.manager->createUnit(env_.programPath, service::kServiceSwitch, startType == 0)) {
     ShowServiceError();
   }
 }
 
 bool Services::StopService(bool remove) {
+  if (!reach()) return false;
   ServiceManager& m = *env_.manager;
-  if (!m.connect()) {
-    ShowServiceError();
-    return false;
-  }
   bool stopped = false;
   if (m.sendStop()) {
     UnitActivity activity = UnitActivity::Deactivating;
@@ -67,14 +57,16 @@ bool Services::StopService(bool remove) {
 }
 
 bool Services::StartAgentService() {
-  ServiceManager& m = *env_.manager;
-  if (!m.connect()) {
-    ShowServiceError();
-    return false;
-  }
+  if (!reach()) return false;
   // A refused start says nothing (the buttons show it) unless it lacked the rights.
-  if (m.sendStart()) return true;
+  if (env_.manager->sendStart()) return true;
   showIfDenied();
+  return false;
+}
+
+bool Services::reach() {
+  if (env_.manager->connect()) return true;
+  ShowServiceError();
   return false;
 }
 

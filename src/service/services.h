@@ -84,6 +84,8 @@ class Services {
 
  private:
   std::string text(int number, const char* fallback) const;
+  // Connects to the manager; an unreachable one is said to the operator.
+  bool reach();
   void showIfDenied();
 
   Env env_;

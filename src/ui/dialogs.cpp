@@ -87,19 +87,27 @@ void NlsDialog::finishCreation() {
 }
 
 QPushButton* NlsDialog::addOkButton(QWidget* parent, const char* caption) {
-  auto* b = marked(new QPushButton(QString::fromUtf8(caption), parent), 102, "TBitBtn");
+  return addCloseButton(parent, 102, caption, &QDialog::accept);
+}
+
+QPushButton* NlsDialog::addCancelButton(QWidget* parent, const char* caption) {
+  return addCloseButton(parent, 100, caption, &QDialog::reject);
+}
+
+QPushButton* NlsDialog::addCloseButton(QWidget* parent, int tag, const char* caption,
+                                       void (QDialog::*close)()) {
+  auto* b = marked(new QPushButton(QString::fromUtf8(caption), parent), tag, "TBitBtn");
   b->setAutoDefault(false);
-  connect(b, &QPushButton::clicked, this, &QDialog::accept);
+  connect(b, &QPushButton::clicked, this, close);
   if (parent->layout() != nullptr) parent->layout()->addWidget(b);
   return b;
 }
 
-QPushButton* NlsDialog::addCancelButton(QWidget* parent, const char* caption) {
-  auto* b = marked(new QPushButton(QString::fromUtf8(caption), parent), 100, "TBitBtn");
-  b->setAutoDefault(false);
-  connect(b, &QPushButton::clicked, this, &QDialog::reject);
-  if (parent->layout() != nullptr) parent->layout()->addWidget(b);
-  return b;
+QWidget* NlsDialog::okCancelRow(const char* cancelCaption) {
+  QWidget* row = buttonRow(this);
+  addOkButton(row);
+  addCancelButton(row, cancelCaption);
+  return row;
 }
 
 bool NlsDialog::event(QEvent* e) {
@@ -147,10 +155,7 @@ SetDirDialog::SetDirDialog(QWidget* owner, TNLS* nls, std::string& path)
   });
   layout->addWidget(tree_);
   layout->addWidget(drives_);
-  QWidget* buttons = buttonRow(this);
-  addOkButton(buttons);
-  addCancelButton(buttons);
-  layout->addWidget(buttons);
+  layout->addWidget(okCancelRow());
   resize(320, 360);
   finishCreation();
 }
@@ -196,10 +201,7 @@ SetM602Dialog::SetM602Dialog(QWidget* owner, TNLS* nls, std::string& configPath,
   form->addRow(passwordLabel, edits_[3]);
   layout->addWidget(user, 4, 0, 1, 2);
 
-  QWidget* buttons = buttonRow(this);
-  addOkButton(buttons);
-  addCancelButton(buttons);
-  layout->addWidget(buttons, 5, 0, 1, 2);
+  layout->addWidget(okCancelRow(), 5, 0, 1, 2);
 
   connect(dirButtons_[0], &QToolButton::clicked, this, [this] { chooseDirectory(edits_[0]); });
   connect(dirButtons_[1], &QToolButton::clicked, this, [this] { chooseDirectory(edits_[1]); });
@@ -263,10 +265,7 @@ SetTrapDialog::SetTrapDialog(QWidget* owner, TNLS& nls, std::string& recipient,
   form->addRow(onLabel, textOn_);
   layout->addWidget(fields);
 
-  QWidget* buttons = buttonRow(this);
-  addOkButton(buttons);
-  addCancelButton(buttons);
-  layout->addWidget(buttons);
+  layout->addWidget(okCancelRow());
 
   // Names of the address types come from the second language file, read
   // as one group (100 opens it, 199 closes it).
@@ -315,10 +314,7 @@ SetPisDialog::SetPisDialog(QWidget* owner, TNLS* nls, LogCategories& log)
   boxes_[4] = check(5007, "Příjmy", log.tcpIpIn);
   boxes_[5] = check(5008, "Výstupy", log.tcpIpOut);
   layout->addWidget(group);
-  QWidget* buttons = buttonRow(this);
-  addOkButton(buttons);
-  addCancelButton(buttons);
-  layout->addWidget(buttons);
+  layout->addWidget(okCancelRow());
   finishCreation();
 }
 
@@ -387,10 +383,7 @@ SetUctDialog::SetUctDialog(QWidget* owner, TNLS* nls, QString programDir, std::s
   sendUct_->setChecked(sendUct);
   grid->addWidget(sendUct_, 2, 0, 1, 3);
   layout->addWidget(panel);
-  QWidget* buttons = buttonRow(this);
-  addOkButton(buttons);
-  addCancelButton(buttons, "Cancel");
-  layout->addWidget(buttons);
+  layout->addWidget(okCancelRow("Cancel"));
 
   connect(readUct_, &QCheckBox::toggled, file_, &QLineEdit::setEnabled);
   connect(search_, &QPushButton::clicked, this, [this] {
@@ -489,10 +482,7 @@ SetServDialog::SetServDialog(QWidget* owner, TNLS* nls, ServiceDialogActions act
   pages_->addTab(winNT, QStringLiteral("Windows NT"));
   layout->addWidget(pages_);
 
-  QWidget* buttons = buttonRow(this);
-  addOkButton(buttons);
-  addCancelButton(buttons, "Cancel");
-  layout->addWidget(buttons);
+  layout->addWidget(okCancelRow("Cancel"));
   connect(stop_, &QPushButton::clicked, this, [this] {
     if (actions_.ButtonStopClick) actions_.ButtonStopClick(*this);
   });

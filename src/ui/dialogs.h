@@ -39,12 +39,17 @@ class NlsDialog : public QDialog {
   // An OK and a Cancel button carrying the shared Tags 102 and 100.
   QPushButton* addOkButton(QWidget* parent, const char* caption = "OK");
   QPushButton* addCancelButton(QWidget* parent, const char* caption = "Zrušit");
+  // A row holding both, right-aligned, for the caller to place.
+  QWidget* okCancelRow(const char* cancelCaption = "Zrušit");
   bool event(QEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
 
   TNLS* nls_;
 
  private:
+  QPushButton* addCloseButton(QWidget* parent, int tag, const char* caption,
+                              void (QDialog::*close)());
+
   int helpContext_;
   Translate when_;
 };

@@ -216,14 +216,14 @@ void MainWindow::attach(Agent* agent) {
 
 // ---- the settings commands ----
 
-void MainWindow::runDialog(QDialog* dialog, bool hold, std::function<void()> store) {
+void MainWindow::runDialog(QDialog* dialog, bool hold, std::function<bool()> store) {
   if (hold) agent_->HoldPolling(true);
   dialog_ = dialog;
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   connect(dialog, &QDialog::finished, this, [this, dialog, hold, store](int result) {
     if (dialog_ == dialog) dialog_ = nullptr;
     try {
-      if (result == QDialog::Accepted && store) store();
+      if (result == QDialog::Accepted && store && !store()) reportWriteFailure();
     } catch (const std::exception& e) {
       reportFailure(QString::fromStdString(e.what()));
     }
@@ -250,9 +250,7 @@ void MainWindow::Mail6021Click() {
   if (m == nullptr) return;
   runDialog(new SetM602Dialog(this, agent_->nls(), m->ConfigPath, m->WorkDir, m->UserName,
                               m->Password),
-            true, [this] {
-              if (!agent_->saveMailSettings()) reportWriteFailure();
-            });
+            true, [this] { return agent_->saveMailSettings(); });
 }
 
 void MainWindow::LoklnTrapy1Click() {
@@ -261,16 +259,13 @@ void MainWindow::LoklnTrapy1Click() {
   if (m == nullptr) return;
   runDialog(new SetTrapDialog(this, *agent_->nls(), m->TrapRecipient, m->TrapAddressType,
                               m->TrapSubject, m->TrapTextOff, m->TrapTextOn),
-            true, [this] {
-              if (!agent_->saveTrapSettings()) reportWriteFailure();
-            });
+            true, [this] { return agent_->saveTrapSettings(); });
 }
 
 void MainWindow::VpisuLogu1Click() {
   if (agent_ == nullptr || dialog_ != nullptr) return;
-  runDialog(new SetPisDialog(this, agent_->nls(), agent_->editableConfig().log), true, [this] {
-    if (!agent_->saveLogSettings()) reportWriteFailure();
-  });
+  runDialog(new SetPisDialog(this, agent_->nls(), agent_->editableConfig().log), true,
+            [this] { return agent_->saveLogSettings(); });
 }
 
 void MainWindow::tovn1Click() {
@@ -279,9 +274,7 @@ void MainWindow::tovn1Click() {
   runDialog(new SetUctDialog(this, agent_->nls(),
                              QString::fromStdString(directoryOf(agent_->iniPath())), c.uctFile,
                              c.sendUct, c.readUct),
-            true, [this] {
-              if (!agent_->applyAccountingSettings()) reportWriteFailure();
-            });
+            true, [this] { return agent_->applyAccountingSettings(); });
 }
 
 void MainWindow::StartItemClick() {
@@ -300,6 +293,7 @@ void MainWindow::Volbasriovhoportu1Click() {
   runDialog(new SetPortDialog(this, agent_->nls(), portIndex_), false, [this] {
     // No entry chosen: the port stays as it is.
     if (portIndex_ >= 0 && portIndex_ <= 8) agent_->SelectPort(static_cast<char>('1' + portIndex_));
+    return true;
   });
 }
 

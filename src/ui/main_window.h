@@ -77,8 +77,9 @@ class MainWindow : public QMainWindow, public UiSink, public LogObserver {
   void buildMenus();
   void layoutControls();
   // Shows a dialog over the window without stopping the agent's loop; on
-  // OK `store` runs. With `hold`, the poll tick is held meanwhile.
-  void runDialog(QDialog* dialog, bool hold, std::function<void()> store);
+  // OK `store` runs, false from it meaning the settings file was not
+  // written. With `hold`, the poll tick is held meanwhile.
+  void runDialog(QDialog* dialog, bool hold, std::function<bool()> store);
   void reportFailure(const QString& what);
   void reportWriteFailure();
 

@@ -59,18 +59,16 @@ ServiceDialogActions bindServiceDialog(Services& services) {
   a.OKClick = [open](SetServDialog& d) {
     if (open->logic) open->logic->OKClick(read(d, open->state));
   };
-  a.ButtonStopClick = [open](SetServDialog& d) {
-    if (!open->logic) return;
-    open->state = read(d, open->state);
-    open->logic->ButtonStopClick(open->state);
-    showButtons(d, open->state);
+  auto button = [open](void (ServiceDialogLogic::*click)(ServiceDialogState&)) {
+    return [open, click](SetServDialog& d) {
+      if (!open->logic) return;
+      open->state = read(d, open->state);
+      (open->logic.get()->*click)(open->state);
+      showButtons(d, open->state);
+    };
   };
-  a.ButtonStartClick = [open](SetServDialog& d) {
-    if (!open->logic) return;
-    open->state = read(d, open->state);
-    open->logic->ButtonStartClick(open->state);
-    showButtons(d, open->state);
-  };
+  a.ButtonStopClick = button(&ServiceDialogLogic::ButtonStopClick);
+  a.ButtonStartClick = button(&ServiceDialogLogic::ButtonStartClick);
   return a;
 }
 

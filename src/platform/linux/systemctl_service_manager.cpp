@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "core/cp1250.h"
+#include "core/text_util.h"
 #include "service/service_names.h"
 
 extern char** environ;
@@ -34,11 +35,6 @@ bool deniedText(const std::string& text) {
   return false;
 }
 
-std::string trimmed(std::string s) {
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
-  return s;
-}
-
 UnitActivity activityOf(const std::string& state) {
   if (state == "inactive") return UnitActivity::Inactive;
   if (state == "failed") return UnitActivity::Failed;
@@ -54,7 +50,9 @@ std::string valueOf(const std::string& show, const std::string& key) {
   std::istringstream lines(show);
   std::string line;
   while (std::getline(lines, line)) {
-    if (line.rfind(key + "=", 0) == 0) return trimmed(line.substr(key.size() + 1));
+    if (line.rfind(key + "=", 0) == 0) {
+      return std::string(trim(std::string_view(line).substr(key.size() + 1)));
+    }
   }
   return {};
 }
@@ -206,7 +204,7 @@ bool SystemctlServiceManager::control(const std::vector<std::string>& args, std:
   const Result r = run(args);
   if (out != nullptr) *out = r.out;
   if (r.status == 0) return true;
-  std::string message = trimmed(r.err);
+  std::string message(trim(r.err));
   if (message.empty()) message = "systemctl failed (" + std::to_string(r.status) + ")";
   fault_ = {deniedText(r.err), utf8ToCp1250(message)};
   return false;
