@@ -231,9 +231,10 @@ void CtiServer::writeClient(Client& c) {
   c.out.erase(0, sent);
 }
 
-void CtiServer::sendLocked(Client& c, const json& message) {
+void CtiServer::sendLocked(Client& c, const json& message) { queueLocked(c, dumpLine(message)); }
+
+void CtiServer::queueLocked(Client& c, const std::string& line) {
   if (c.closing) return;
-  const std::string line = dumpLine(message);
   if (c.out.size() + line.size() > settings_.maxQueueBytes) {
     // It does not read: the others must not wait for it, nor our memory grow.
     c.closing = true;
@@ -244,7 +245,9 @@ void CtiServer::sendLocked(Client& c, const json& message) {
 }
 
 void CtiServer::broadcastLocked(const json& message) {
-  for (auto& [id, c] : clients_) sendLocked(c, message);
+  if (clients_.empty()) return;
+  const std::string line = dumpLine(message);  // once, not once per client
+  for (auto& [id, c] : clients_) queueLocked(c, line);
 }
 
 json CtiServer::statesLocked(const std::vector<int>* only) const {

@@ -75,6 +75,7 @@ class CtiServer {
   void writeClient(Client& c);
   // Must hold mutex_.
   void sendLocked(Client& c, const nlohmann::json& message);
+  void queueLocked(Client& c, const std::string& line);
   void broadcastLocked(const nlohmann::json& message);
   void sendPictureLocked(Client& c);
   nlohmann::json statesLocked(const std::vector<int>* only) const;

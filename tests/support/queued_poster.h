@@ -31,13 +31,9 @@ class QueuedPoster : public LoopPoster {
       ++n;
     }
   }
-  std::size_t waiting() const {
-    std::lock_guard lock(mutex_);
-    return tasks_.size();
-  }
 
  private:
-  mutable std::mutex mutex_;
+  std::mutex mutex_;
   std::deque<std::function<void()>> tasks_;
 };
 
