@@ -20,16 +20,17 @@ std::string fieldText(const char (&field)[N]) {
 
 bool TMail602::ScanMailboxes(TData& data) {
   if (!Usable_) return false;
+  int mode = agentz4::kModeAll;
+  if (!FullReadPending) {
+    if (RychlyTestZmenVeSchrankach() == 0) return false;
+    mode = agentz4::kModeChanges;
+  }
+  // These lookups open and read the language file: not on ticks where nothing changed.
   std::string text300, text301, text399;
   if (host_) {
     text300 = host_->fileText(300);
     text301 = host_->fileText(301);
     text399 = host_->fileText(399);
-  }
-  int mode = agentz4::kModeAll;
-  if (!FullReadPending) {
-    if (RychlyTestZmenVeSchrankach() == 0) return false;
-    mode = agentz4::kModeChanges;
   }
   agentz4::Request block{};
   block.Mode = mode;
