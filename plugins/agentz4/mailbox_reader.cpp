@@ -43,6 +43,12 @@ struct MailboxReader::Arena {
     }
     return g;
   }
+  // A waiting message: counted in its type's group and listed there.
+  void addWaiting(Mailbox* m, const KnownMessage& k) {
+    MessageGroup* g = group(m, k.type);
+    g->Count = count16(g->Count + 1u);
+    node(g, k.id, 0);
+  }
   void node(MessageGroup* g, std::int32_t id, std::uint32_t flags) {
     nodes.push_back(std::make_unique<MessageNode>());
     MessageNode* n = nodes.back().get();
@@ -64,11 +70,7 @@ MailboxReader::MailboxReader(std::vector<MailboxConfig> mailboxes, std::string s
 
 MailboxReader::~MailboxReader() = default;
 
-bool MailboxReader::start() {
-  const bool ok = state_.load(statePath_);
-  nextId_ = state_.nextId;
-  return ok;
-}
+bool MailboxReader::start() { return state_.load(statePath_); }
 
 std::int32_t MailboxReader::quickTest() const {
   for (const MailboxConfig& m : mailboxes_) {
@@ -104,8 +106,9 @@ bool MailboxReader::propose(std::size_t index, MailboxState& out, std::set<std::
       }
     }
     if (out.waiting.count(w.unique) != 0) continue;
-    const std::int32_t id = nextId_;
-    nextId_ = nextId_ == std::numeric_limits<std::int32_t>::max() ? 1 : nextId_ + 1;
+    // Taken at once, confirmed or not: an id once given is not given again.
+    const std::int32_t id = state_.nextId;
+    state_.nextId = id == std::numeric_limits<std::int32_t>::max() ? 1 : id + 1;
     out.waiting.emplace(w.unique, KnownMessage{id, messageType(w.path)});
   }
   return true;
@@ -126,11 +129,7 @@ Mailbox* MailboxReader::newMailbox(Arena& arena, std::size_t index, std::int32_t
 }
 
 void MailboxReader::addFull(Arena& arena, Mailbox* m, const MailboxState& s) {
-  for (const auto& [unique, k] : s.waiting) {
-    MessageGroup* g = arena.group(m, k.type);
-    g->Count = count16(g->Count + 1u);
-    arena.node(g, k.id, 0);
-  }
+  for (const auto& [unique, k] : s.waiting) arena.addWaiting(m, k);
 }
 
 std::int32_t MailboxReader::readList(Mailbox** list, Request* request) {
@@ -196,11 +195,7 @@ std::int32_t MailboxReader::readList(Mailbox** list, Request* request) {
       return m;
     };
     for (const auto& [unique, k] : p.state.waiting) {
-      if (known->second.waiting.count(unique) == 0) {
-        MessageGroup* g = list_->group(record(), k.type);
-        g->Count = count16(g->Count + 1u);
-        list_->node(g, k.id, 0);
-      }
+      if (known->second.waiting.count(unique) == 0) list_->addWaiting(record(), k);
     }
     for (const auto& [unique, k] : known->second.waiting) {
       if (p.state.waiting.count(unique) == 0) {
@@ -264,9 +259,6 @@ void MailboxReader::commit(const Proposal& p) {
   state_.mailboxes[mailboxes_[p.index].maildir] = p.state;
 }
 
-void MailboxReader::save() {
-  state_.nextId = nextId_;
-  saved_ = state_.save(statePath_);
-}
+void MailboxReader::save() { saved_ = state_.save(statePath_); }
 
 }  // namespace agentz4

@@ -61,7 +61,6 @@ class MailboxReader {
   std::vector<MailboxConfig> mailboxes_;
   std::string statePath_;
   StateStore state_;
-  std::int32_t nextId_ = 1;
   bool saved_ = true;
   // The list read not yet confirmed, and the whole reads not yet confirmed.
   std::unique_ptr<Arena> list_;

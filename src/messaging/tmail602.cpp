@@ -63,14 +63,11 @@ TMail602::TMail602(std::unique_ptr<LoadedLibrary> library, std::string defaultWo
   all &= resolveInto(lib, "ZastavAkci", ZastavAkci);
   if (!all) return;
   FullReadPending = true;
-  MessageTypes.clear();
   Usable_ = true;
 }
 
-TMail602::~TMail602() {
-  MessageTypes.clear();
-  LibraryHandle.reset();  // unloads the library
-}
+// Here, where LoadedLibrary is complete; destroying LibraryHandle unloads the library.
+TMail602::~TMail602() = default;
 
 void TMail602::ReadSettings(const ProfileFile& file) {
   ConfigPath = fit(file.readString(kMail, "CestaKeKonfiguraciMail602", ""), kTextMax);
