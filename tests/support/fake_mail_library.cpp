@@ -13,6 +13,22 @@ namespace {
 
 FakeMailLibrary& lib() { return *FakeMailLibrary::current; }
 
+// A list being linked through its records' Next fields. The records' pointer
+// fields are unaligned, so they are only ever assigned, never referred to.
+template <typename T>
+struct Chain {
+  T* first = nullptr;
+  T* last = nullptr;
+  void add(T* item) {
+    if (last == nullptr) {
+      first = item;
+    } else {
+      last->Next = item;
+    }
+    last = item;
+  }
+};
+
 void setDebugLevel(std::int32_t level) {
   lib().calls.push_back("SetDebugLevel");
   lib().debugLevel = level;
@@ -34,17 +50,9 @@ std::int32_t readList(Mailbox** list, Request* request) {
   const FakeMailLibrary::Scan scan = lib().scans.front();
   lib().scans.pop_front();
   if (scan.error != 0) return scan.error;
-  // Linked through the records: their pointer fields are unaligned.
-  Mailbox* last = nullptr;
-  for (const auto& box : scan.boxes) {
-    Mailbox* m = lib().build(box, false);
-    if (last == nullptr) {
-      *list = m;
-    } else {
-      last->Next = m;
-    }
-    last = m;
-  }
+  Chain<Mailbox> boxes;
+  for (const auto& box : scan.boxes) boxes.add(lib().build(box, false));
+  *list = boxes.first;
   ++lib().outstandingLists;
   return 0;
 }
@@ -123,34 +131,26 @@ Mailbox* FakeMailLibrary::build(const Box& box, bool whole) {
   delivered_.push_back(box);
   const Box* origin = &delivered_.back();
   std::memcpy(m->reserved121, &origin, sizeof origin);
-  MessageGroup* lastGroup = nullptr;
+  Chain<MessageGroup> groups;
   for (const Group& g : whole ? box.whole : box.groups) {
     auto group = std::make_unique<MessageGroup>();
     std::memset(group.get(), 0, sizeof(MessageGroup));
     group->Type = g.type;
     group->Count = g.count;
-    MessageNode* lastNode = nullptr;
+    Chain<MessageNode> nodes;
     for (const Node& n : g.nodes) {
       auto node = std::make_unique<MessageNode>();
       std::memset(node.get(), 0, sizeof(MessageNode));
       node->Id = n.id;
       node->Flags = n.gone ? 4 : 0;
-      if (lastNode == nullptr) {
-        group->FirstNode = node.get();
-      } else {
-        lastNode->Next = node.get();
-      }
-      lastNode = node.get();
+      nodes.add(node.get());
       nodes_.push_back(std::move(node));
     }
-    if (lastGroup == nullptr) {
-      m->FirstGroup = group.get();
-    } else {
-      lastGroup->Next = group.get();
-    }
-    lastGroup = group.get();
+    group->FirstNode = nodes.first;
+    groups.add(group.get());
     groups_.push_back(std::move(group));
   }
+  m->FirstGroup = groups.first;
   boxes_.push_back(std::move(m));
   return boxes_.back().get();
 }
