@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "core/cp1250.h"
+#include "data/codecs.h"
 
 namespace xapisrvr {
 
@@ -18,7 +19,8 @@ struct CommandName {
 constexpr CommandName kCommands[] = {{"speaker", 0},   {"microphone", 1}, {"volumeUp", 2},
                                      {"volumeDown", 3}, {"dial", 4},       {"takeFromQueue", 5}};
 
-constexpr std::size_t kMaxNumber = 30;  // what the agent's command record dials
+// What the agent's command record dials.
+constexpr std::size_t kMaxNumber = norva::kCommandTextMax;
 
 // A byte-sized number from a field of the message; nullopt when it is not one.
 std::optional<int> byteField(const json& msg, const char* key) {
