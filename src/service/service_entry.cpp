@@ -42,22 +42,16 @@ void ServiceRunner::ServiceMain() {
   ReportStatus(Stopped, 0, 0);
 }
 
-int ServiceRunner::RunServiceAgent() {
-  if (!ReportStatus(StartPending, 0, 3000)) return -1;
-  int result = 0;
+void ServiceRunner::RunServiceAgent() {
+  if (!ReportStatus(StartPending, 0, 3000)) return;
   try {
     hooks_.createAgent();
-    if (ReportStatus(Running, 0, 3000)) {
-      hooks_.runLoop();
-    } else {
-      result = -2;
-    }
+    if (ReportStatus(Running, 0, 3000)) hooks_.runLoop();
   } catch (const std::exception& e) {
     LogEvent(e.what(), SystemLog::Kind::Error);
     if (hooks_.tellUser) hooks_.tellUser(e.what());
   }
   hooks_.tearDown();
-  return result;
 }
 
 void ServiceRunner::ServiceCtrlHandler(int control) {

@@ -50,7 +50,7 @@ class ServiceRunner {
   // Returns the process's exit code.
   int RunAsService();
   void ServiceMain();
-  int RunServiceAgent();
+  void RunServiceAgent();
   void ServiceCtrlHandler(int control);
   void StopServiceAgent();
   bool ReportStatus(int state, int exitCode, int waitHint);
