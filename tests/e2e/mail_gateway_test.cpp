@@ -1,12 +1,8 @@
 // The real program with the real mail gateway library beside it, pbxsim on
 // the serial line and an SMTP server on loopback: messages from the PBX
 // leave as mail, traps follow the link, mailbox counters reach the PBX.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -16,6 +12,7 @@
 #include "support/installed_copy.h"
 #include "support/notify_socket.h"
 #include "support/process.h"
+#include "support/tcp_client.h"
 
 namespace norva {
 namespace {
@@ -24,29 +21,6 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 constexpr const char* kPython = "/usr/bin/python3";
-
-int freePort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  ::close(fd);
-  return ntohs(a.sin_port);
-}
-
-bool accepts(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<std::uint16_t>(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-  ::close(fd);
-  return ok;
-}
 
 std::string readFile(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -61,11 +35,7 @@ class SmtpServer {
     process_ = std::make_unique<test::Process>(
         kPython, std::vector<std::string>{"-m", "aiosmtpd", "-n", "-c", "aiosmtpd.handlers.Mailbox",
                                           "-l", "127.0.0.1:" + std::to_string(port_), folder_});
-    for (int i = 0; i < 100; ++i) {
-      if (accepts(port_)) return true;
-      std::this_thread::sleep_for(100ms);
-    }
-    return false;
+    return test::TcpClient(port_, 10s).connected();
   }
   void stop() {
     if (!process_) return;
@@ -103,7 +73,7 @@ class MailGatewayE2E : public ::testing::Test {
     if (std::system((std::string(kPython) + " -c 'import aiosmtpd' 2>/dev/null").c_str()) != 0) {
       GTEST_SKIP() << "python3-aiosmtpd is not installed";
     }
-    port = freePort();
+    port = test::freeTcpPort();
     smtp = std::make_unique<SmtpServer>(copy.dir.file("received"), port);
     ASSERT_TRUE(smtp->start());
     maildir = copy.dir.file("novak");
