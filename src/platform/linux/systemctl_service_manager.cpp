@@ -94,16 +94,20 @@ bool writeFileAtomically(const std::string& path, const std::string& content, in
     error = errno;
     return false;
   }
-  const bool written = ::write(fd, content.data(), content.size()) ==
-                       static_cast<ssize_t>(content.size());
-  error = errno;
-  if (::close(fd) != 0 && written) error = errno;
-  if (!written || ::rename(temp.c_str(), path.c_str()) != 0) {
-    if (written) error = errno;
-    ::unlink(temp.c_str());
-    return false;
+  // A failed close can lose what was written: it fails the whole write.
+  errno = 0;  // a short write sets none
+  bool ok = ::write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
+  if (!ok) error = errno != 0 ? errno : EIO;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    error = errno;
   }
-  return true;
+  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+    ok = false;
+    error = errno;
+  }
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
 }
 
 }  // namespace
