@@ -10,6 +10,7 @@
 #include "support/fake_tcp_server.h"
 #include "support/memory_accounting_file.h"
 #include "support/recording_ui.h"
+#include "support/shipped_languages.h"
 #include "support/temp_dir.h"
 #include "support/virtual_time.h"
 
@@ -20,12 +21,7 @@ namespace norva::test {
 class AgentFixture {
  public:
   AgentFixture() {
-    for (const char* code : {"Eng", "Cz", "De"}) {
-      for (const char* base : {"NAgent.", "Language."}) {
-        const std::string name = std::string(base) + code;
-        std::filesystem::copy_file(std::string(NORVA_BIN_DIR) + "/" + name, dir.file(name));
-      }
-    }
+    for (const char* code : {"Eng", "Cz", "De"}) copyShippedLanguage(dir, code);
   }
 
   void writeIni(const std::string& content) { dir.write("NAgent.INI", content); }

@@ -24,6 +24,7 @@
 #include "core/profile_file.h"
 #include "core/version.h"
 #include "i18n/tnls.h"
+#include "support/shipped_languages.h"
 #include "support/temp_dir.h"
 #include "ui/dialogs.h"
 #include "ui/nls_widgets.h"
@@ -34,9 +35,7 @@ namespace {
 // A language folder holding the shipped files.
 struct Languages {
   Languages() {
-    for (const char* name : {"NAgent.Cz", "Language.Cz", "NAgent.Eng", "Language.Eng"}) {
-      std::filesystem::copy_file(std::string(NORVA_BIN_DIR) + "/" + name, dir.file(name));
-    }
+    for (const char* code : {"Cz", "Eng"}) copyShippedLanguage(dir, code);
     nls.SetLanguage("Eng");
     nls.LoadTexts();
     nls.CloseLanguageFile();

@@ -12,6 +12,7 @@
 
 #include "core/profile_file.h"
 #include "i18n/tnls.h"
+#include "support/shipped_languages.h"
 #include "support/temp_dir.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
@@ -48,10 +49,7 @@ void expectTranslated(QWidget* form, const ProfileFile& file, const std::string&
 class ShippedLanguage : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
-    for (const char* base : {"NAgent.", "Language."}) {
-      const std::string name = std::string(base) + GetParam();
-      std::filesystem::copy_file(std::string(NORVA_BIN_DIR) + "/" + name, dir.file(name));
-    }
+    copyShippedLanguage(dir, GetParam());
     nls.SetLanguage(GetParam());
     nls.LoadTexts();
     nls.CloseLanguageFile();
