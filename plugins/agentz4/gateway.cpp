@@ -1,7 +1,6 @@
 #include "gateway.h"
 
 #include <curl/curl.h>
-#include <sys/stat.h>
 
 #include <cstdio>
 
@@ -26,9 +25,7 @@ std::unique_ptr<Gateway> Gateway::create(const std::string& configPath, const st
     return nullptr;
   }
   const std::string home = workDir + "/agentz4";
-  struct stat st {};
-  if (workDir.empty() || (::mkdir(home.c_str(), 0700) != 0 &&
-                          (::stat(home.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))) {
+  if (workDir.empty() || !makeDir(home)) {
     stderrLog("cannot use the work directory '" + workDir + "'");
     result = kErrWorkDir;
     return nullptr;

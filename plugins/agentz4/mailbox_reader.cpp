@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 #include <limits>
+#include <unordered_map>
 
 namespace agentz4 {
 
@@ -23,6 +24,8 @@ struct MailboxReader::Arena {
   std::vector<std::unique_ptr<Mailbox>> boxes;
   std::vector<std::unique_ptr<MessageGroup>> groups;
   std::vector<std::unique_ptr<MessageNode>> nodes;
+  // Each group's last node: a large mailbox is not walked once per message.
+  std::unordered_map<MessageGroup*, MessageNode*> lastNodes;
 
   // The records' pointer fields are unaligned: they are only ever reached
   // through their record, never through a pointer to the field.
@@ -55,13 +58,13 @@ struct MailboxReader::Arena {
     std::memset(n, 0, sizeof *n);
     n->Id = id;
     n->Flags = flags;
-    if (g->FirstNode == nullptr) {
+    MessageNode*& last = lastNodes[g];
+    if (last == nullptr) {
       g->FirstNode = n;
-      return;
+    } else {
+      last->Next = n;
     }
-    MessageNode* last = g->FirstNode;
-    while (last->Next != nullptr) last = last->Next;
-    last->Next = n;
+    last = n;
   }
 };
 

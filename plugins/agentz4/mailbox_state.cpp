@@ -1,12 +1,13 @@
 #include "mailbox_state.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
+
+#include "spool.h"
 
 namespace agentz4 {
 
@@ -64,12 +65,8 @@ bool StateStore::save(const std::string& path) const {
   out << "end\n";
   const std::string text = out.str();
   const std::string temp = path + ".tmp";
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-  ok = ::fsync(fd) == 0 && ok;
-  ok = ::close(fd) == 0 && ok;
-  if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+  std::remove(temp.c_str());  // left by a crash while it was written
+  if (!writeNewFile(temp, text) || std::rename(temp.c_str(), path.c_str()) != 0) {
     std::remove(temp.c_str());
     return false;
   }

@@ -23,7 +23,15 @@ std::string oneLine(std::string s) {
   return s;
 }
 
-bool writeWhole(const std::string& path, const std::string& text) {
+}  // namespace
+
+bool makeDir(const std::string& path) {
+  if (::mkdir(path.c_str(), 0700) == 0) return true;
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool writeNewFile(const std::string& path, const std::string& text) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (fd < 0) return false;
   std::size_t done = 0;
@@ -38,14 +46,6 @@ bool writeWhole(const std::string& path, const std::string& text) {
   if (!ok) ::unlink(path.c_str());
   return ok;
 }
-
-bool makeDir(const std::string& path) {
-  if (::mkdir(path.c_str(), 0700) == 0) return true;
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-}  // namespace
 
 std::string encodeEntry(const SpoolEntry& e) {
   std::string out = std::string(kMagic) + "\n";
@@ -97,7 +97,7 @@ std::string Spool::put(const SpoolEntry& entry) {
   std::snprintf(name, sizeof name, "%013lld-%06u-%d.msg", static_cast<long long>(ms),
                 ++sequence_ % 1000000u, static_cast<int>(::getpid()));
   const std::string temp = folder_ + "/." + name + ".tmp";
-  if (!writeWhole(temp, encodeEntry(entry))) return {};
+  if (!writeNewFile(temp, encodeEntry(entry))) return {};
   if (std::rename(temp.c_str(), (folder_ + "/" + name).c_str()) != 0) {
     ::unlink(temp.c_str());
     return {};

@@ -42,4 +42,11 @@ class Spool {
 std::string encodeEntry(const SpoolEntry& entry);
 bool decodeEntry(const std::string& text, SpoolEntry& out);
 
+// Helpers for the spool and for the other files of the work directory.
+// A folder that is there afterwards: made now, or one that was there.
+bool makeDir(const std::string& path);
+// Writes a file that must not exist yet, all of it and synced to disk; a
+// file that could not be written whole is removed.
+bool writeNewFile(const std::string& path, const std::string& text);
+
 }  // namespace agentz4
